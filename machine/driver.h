@@ -1,0 +1,17 @@
+// The scanline and frame driver: cpu_hook runs at the end of every processor slice, makes each
+// slice one scanline, and at the frame end reads the controls, delivers the frame's sound,
+// presents the picture and decides on the video interrupt or the end of the game.
+#pragma once
+#include <cstdint>
+
+struct Z80State;
+
+// The processor state of the running game (owned by the loader).
+extern Z80State cpu_state;
+
+extern int32_t cycles_per_line;   // 215
+extern int32_t cycles_per_frame;  // 60000
+extern uint8_t frame_skip;        // one frame in frame_skip is drawn and presented
+extern uint8_t scanline;          // 0..191 visible, 192 = frame end
+extern uint8_t skip_countdown;
+extern uint8_t quit_request;

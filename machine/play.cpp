@@ -1,0 +1,80 @@
+// Start-up and the play cycle.
+#include "machine/play.h"
+#include "frontend/font.h"
+#include "frontend/screens.h"
+#include "frontend/surface.h"
+#include "platform/platform.h"
+#include "sound/psg.h"
+#include "video/vdp.h"
+
+#include <cstdlib>
+
+char cartridge_path[PATH_BUFFER_BYTES] = "/mnt/sd/roms/colecovision/dk.rom";
+
+namespace {
+
+void setup_surface(Surface* s, uint16_t* pixels) {
+    s->pixels = pixels;
+    s->rotated = 0;
+    s->bits_per_pixel = 16;
+    s->pitch = 320;
+    s->width = 320;
+    s->height = 240;
+}
+
+void clear_surfaces() {
+    fill_rect(&screen_surface, 0, 0, 0, screen_surface.width, screen_surface.height);
+    fill_rect(&back_surface, 0, 0, 0, back_surface.width, back_surface.height);
+}
+
+} // namespace
+
+void show_status_message(const char* text) {
+    fill_rect(&screen_surface, 0, 0, 0, screen_surface.width, 20);
+    if (current_font) {
+        draw_text(&screen_surface, current_font, 2, 2, text, 0);
+        timer_delay(500);
+    }
+}
+
+int program_main() {
+    platform_init(1000, 16, 44100, 16, 2, 60, 1);
+    setup_surface(&screen_surface, display_drawing_pointer());
+    // The back buffer lives until the process ends. Without it no screen of the front end can
+    // be composed, so the program reports it like a missing picture buffer and ends.
+    uint16_t* back = static_cast<uint16_t*>(std::malloc(BACK_SURFACE_BYTES));
+    display_flip(0);
+    font_primary = load_builtin_font();
+    font_secondary = load_builtin_font();
+    current_font = font_primary;
+    if (!back) {
+        show_status_message("Couldn't allocate backbuffer");
+        return 0;
+    }
+    setup_surface(&back_surface, back);
+    play_cycle();
+    return 0;
+}
+
+void play_cycle() {
+    vdp_picture = static_cast<uint8_t*>(std::calloc(VDP_PICTURE_BYTES, 1));
+    if (!vdp_picture) {
+        show_status_message("Couldn't allocate backbuffer");
+        return;
+    }
+    show_welcome();
+    for (;;) {
+        clear_surfaces();
+        cartridge_manager();
+        clear_surfaces();
+        audio_set_paused(0);
+        audio_set_volume(VOLUME_PERCENT, VOLUME_PERCENT);
+        run_cartridge(cartridge_path);
+        audio_set_paused(1);
+        // A fill that was under way when the flag went up must finish before the mixer's
+        // buffers are cleared.
+        audio_wait_paused();
+        mixer_reset();
+        release_machine();
+    }
+}

@@ -1,0 +1,187 @@
+// The headless back end: display buffers in memory, a virtual or real clock, scripted buttons,
+// the card-folder mapping, and the end of a run (screenshot, then a normal process exit).
+#include "platform/headless/headless.h"
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+HeadlessConfig headless_config;
+
+namespace {
+
+// Two frame buffers as on the handheld; the ring shows buffer 1, 0, 1, 0, ...
+uint16_t frame_buffers[2][DISPLAY_WIDTH * DISPLAY_HEIGHT];
+int ring_index = 0;
+int shown_buffer = 0;
+uint16_t* drawing_pointer = frame_buffers[0];
+
+bool initialised = false;
+bool finishing = false;
+uint64_t virtual_us = 0;
+std::chrono::steady_clock::time_point real_origin;
+uint32_t frames_ended = 0;
+
+std::atomic<int32_t> audio_paused{1};
+
+constexpr int ring_buffer(int entry) { return entry & 1; }
+
+uint32_t clock_ms() {
+    if (headless_config.real_clock) {
+        auto now = std::chrono::steady_clock::now();
+        return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now - real_origin).count());
+    }
+    return uint32_t(virtual_us / 1000);
+}
+
+// Ends the run once its length is reached: the exit handlers write the screenshot.
+void check_run_end() {
+    if (finishing) return;
+    bool done = (headless_config.run_ms != 0 && clock_ms() >= headless_config.run_ms) ||
+                (headless_config.run_frames != 0 && frames_ended >= headless_config.run_frames);
+    if (done) {
+        finishing = true;
+        std::exit(0);
+    }
+}
+
+void advance(uint64_t us) {
+    if (!headless_config.real_clock) virtual_us += us;
+    check_run_end();
+}
+
+} // namespace
+
+void headless_reset(const HeadlessConfig& config) {
+    headless_config = config;
+    std::memset(frame_buffers, 0, sizeof frame_buffers);
+    ring_index = 0;
+    shown_buffer = 0;
+    drawing_pointer = frame_buffers[0];
+    virtual_us = 0;
+    real_origin = std::chrono::steady_clock::now();
+    frames_ended = 0;
+    finishing = false;
+    audio_paused.store(1, std::memory_order_relaxed);
+}
+
+const uint16_t* headless_shown_buffer() { return frame_buffers[shown_buffer]; }
+uint32_t headless_frames() { return frames_ended; }
+uint32_t headless_clock_ms() { return clock_ms(); }
+
+// --- Start-up and shut-down ---
+
+void platform_init(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
+    // As on the handheld: both buffers cleared, the ring restarted, and the drawing pointer on
+    // the second buffer once the ring has shown the first.
+    std::memset(frame_buffers, 0, sizeof frame_buffers);
+    ring_index = 0;
+    display_flip(0);
+    if (!initialised) {
+        initialised = true;
+        real_origin = std::chrono::steady_clock::now();
+        std::atexit(platform_shutdown);
+    }
+}
+
+void platform_shutdown() {
+    audio_set_paused(1);
+    if (!headless_config.screenshot_path.empty()) {
+        if (!write_png_rgb565(headless_config.screenshot_path, headless_shown_buffer(), DISPLAY_WIDTH,
+                              DISPLAY_HEIGHT, DISPLAY_WIDTH))
+            std::fprintf(stderr, "velkoro-headless: cannot write %s\n", headless_config.screenshot_path.c_str());
+    }
+    std::fflush(stdout);
+}
+
+void platform_frame_end() {
+    ++frames_ended;
+    check_run_end();
+}
+
+// --- Display ---
+
+uint16_t* display_drawing_pointer() { return drawing_pointer; }
+
+void display_flip(int32_t) {
+    shown_buffer = ring_buffer(ring_index);
+    ring_index = (ring_index + 1) & 3;
+    drawing_pointer = frame_buffers[ring_buffer(ring_index)];
+}
+
+// --- Audio (the device side) ---
+
+void audio_set_paused(int32_t flag) { audio_paused.store(flag, std::memory_order_relaxed); }
+void audio_wait_paused() {}
+void audio_set_volume(int32_t, int32_t) {}
+
+// --- Timer and buttons ---
+
+uint32_t timer_ticks() {
+    advance(VIRTUAL_POLL_US);
+    return clock_ms();
+}
+
+void timer_delay(uint32_t n) {
+    if (headless_config.real_clock) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(n));
+        check_run_end();
+        return;
+    }
+    // The virtual clock jumps, but a run that ends inside the wait ends at its own time.
+    uint64_t target = virtual_us + uint64_t(n) * 1000;
+    if (headless_config.run_ms != 0 && target > uint64_t(headless_config.run_ms) * 1000)
+        target = std::max<uint64_t>(virtual_us, uint64_t(headless_config.run_ms) * 1000);
+    virtual_us = target;
+    check_run_end();
+}
+
+uint32_t read_buttons() {
+    advance(VIRTUAL_POLL_US);
+    uint32_t now = clock_ms();
+    uint16_t held = 0;
+    for (const ScriptedPress& p : headless_config.presses)
+        if (now >= p.start_ms && now < p.end_ms) held |= p.mask;
+    // Drive the same port patterns the handheld's input ports show (0 = pressed).
+    uint16_t stick = uint16_t(~held & 0xFF);
+    uint16_t buttons = uint16_t(~held & 0xFF00);
+    return buttons_from_ports(stick, buttons, 0xFFFF);
+}
+
+// --- The card ---
+
+bool platform_map_path(const char* path, char* out, size_t out_size) {
+    static const char prefix[] = "/mnt/sd/";
+    const size_t prefix_len = sizeof prefix - 1;
+    std::string mapped;
+    if (std::strncmp(path, prefix, prefix_len) == 0) {
+        mapped = headless_config.card_folder.empty() ? std::string(".") : headless_config.card_folder;
+        mapped += '/';
+        mapped += path + prefix_len;
+    } else {
+        mapped = path;
+    }
+    if (mapped.size() + 1 > out_size) {
+        if (out_size) out[0] = '\0';
+        return false;
+    }
+    std::memcpy(out, mapped.c_str(), mapped.size() + 1);
+    return true;
+}
+
+FILE* platform_fopen(const char* path, const char* mode) {
+    char host[4096];
+    if (!platform_map_path(path, host, sizeof host)) return nullptr;
+    return std::fopen(host, mode);
+}
+
+DIR* platform_opendir(const char* path) {
+    char host[4096];
+    if (!platform_map_path(path, host, sizeof host)) return nullptr;
+    return opendir(host);
+}

@@ -1,0 +1,61 @@
+// The headless back end's own controls: what the runner's options and the tests set before the
+// program starts. The display is a pair of 320 x 240 RGB565 buffers in memory, the clock is
+// either the host's milliseconds or a virtual clock, the buttons follow a script, and the audio
+// thread pulls samples at the clock's pace and keeps them. Everything here is owned by the
+// back end and lives until the process ends.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One scripted press: `mask` (button word bits) is held from `start_ms` up to, not including,
+// `end_ms` of clock time.
+struct ScriptedPress {
+    uint16_t mask;
+    uint32_t start_ms;
+    uint32_t end_ms;
+};
+
+struct HeadlessConfig {
+    std::string card_folder;             // stands for "/mnt/sd/"; empty = the current folder
+    bool real_clock = false;             // false: the virtual clock
+    uint32_t run_ms = 0;                 // end the run at this clock time; 0 = no limit
+    uint32_t run_frames = 0;             // end the run after this many frames; 0 = no limit
+    std::vector<ScriptedPress> presses;  // the button script
+    std::string screenshot_path;         // PNG of the shown buffer at the end; empty = none
+    std::string wav_path;                // WAV of the recorded audio at the end; empty = none
+    bool record_audio = false;           // keep the audio pulled from the program in memory
+};
+
+extern HeadlessConfig headless_config;
+
+// How far the virtual clock moves each time the program polls the clock or the buttons: it
+// advances only while the program waits on it, so a run is repeatable and as fast as the host.
+constexpr uint32_t VIRTUAL_POLL_US = 100;
+
+// Parses a button script: entries "NAME:START-END" (milliseconds), separated by commas,
+// semicolons or new lines; NAME is a button (UP, LEFT, A, START, ...) or several joined by '+';
+// '#' starts a comment. Returns false and sets `error` for a malformed script.
+bool parse_button_script(const std::string& text, std::vector<ScriptedPress>& out, std::string& error);
+
+// Resets the back end to a fresh state with the given configuration (tests call this between
+// cases; the runner once, from platform_configure).
+void headless_reset(const HeadlessConfig& config);
+
+// The buffer currently shown (what a screenshot captures), 320 x 240 pixels, pitch 320.
+const uint16_t* headless_shown_buffer();
+
+// Frames ended so far (platform_frame_end calls).
+uint32_t headless_frames();
+
+// The current clock time in milliseconds, without advancing the virtual clock.
+uint32_t headless_clock_ms();
+
+// Samples recorded so far (interleaved stereo, 44100 Hz), when recording is on.
+const std::vector<int16_t>& headless_audio();
+
+// Writes 320 x 240 RGB565 pixels as an 8-bit RGB PNG. Returns false on failure.
+bool write_png_rgb565(const std::string& path, const uint16_t* pixels, int width, int height, int pitch);
+
+// Reads an 8-bit RGB or RGBA PNG into 0xRRGGBB values. Returns false on failure.
+bool read_png_rgb(const std::string& path, std::vector<uint32_t>& rgb, int& width, int& height);

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds Velkoro and runs every test twice: in the optimised build (slow tests included), and in
+# a build with AddressSanitizer and UndefinedBehaviorSanitizer (slow tests left out).
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/scripts/deps.sh"
+velkoro_need_packages "${VELKORO_BUILD_PACKAGES[@]}" "${VELKORO_TEST_PACKAGES[@]}"
+
+jobs="$(nproc)"
+run_build() {
+    local name="$1" ctest_args="$2"
+    shift 2
+    local build="$here/build/$name"
+    echo "=== $name build ==="
+    cmake -S "$here" -B "$build" -G Ninja "$@" > /dev/null
+    cmake --build "$build" -j "$jobs"
+    (cd "$build" && ctest --output-on-failure -j "$jobs" $ctest_args)
+}
+
+run_build release "" -DCMAKE_BUILD_TYPE=Release
+run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address

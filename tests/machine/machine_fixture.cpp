@@ -1,0 +1,33 @@
+#include "tests/machine/machine_fixture.h"
+#include "platform/platform.h"
+
+std::vector<uint8_t> spinning_bios(size_t size) {
+    std::vector<uint8_t> b(size, 0xFF);
+    if (size >= 2) {
+        b[0] = 0x18;  // JR -2
+        b[1] = 0xFE;
+    }
+    return b;
+}
+
+std::vector<uint8_t> test_cartridge(size_t size, uint8_t first, uint8_t second) {
+    std::vector<uint8_t> c(size);
+    for (size_t i = 0; i < size; ++i) c[i] = uint8_t(i);
+    if (size >= 2) {
+        c[0] = first;
+        c[1] = second;
+    }
+    if (size >= 0x30) {
+        c[0x0A] = 0x24;  // start address 0x8024
+        c[0x0B] = 0x80;
+        c[0x24] = 0x18;  // JR -2
+        c[0x25] = 0xFE;
+    }
+    return c;
+}
+
+void start_headless_with_select(const std::string& card) {
+    HeadlessConfig c = test_config(card);
+    c.presses.push_back({BTN_SELECT, 0, 0xFFFFFFFFu});
+    headless_reset(c);
+}
