@@ -4,7 +4,7 @@
 std::vector<uint8_t> spinning_bios(size_t size) {
     std::vector<uint8_t> b(size, 0xFF);
     if (size >= 2) {
-        b[0] = 0x18;  // JR -2
+        b[0] = 0x18; // JR -2
         b[1] = 0xFE;
     }
     return b;
@@ -18,9 +18,9 @@ std::vector<uint8_t> test_cartridge(size_t size, uint8_t first, uint8_t second) 
         c[1] = second;
     }
     if (size >= 0x30) {
-        c[0x0A] = 0x24;  // start address 0x8024
+        c[0x0A] = 0x24; // start address 0x8024
         c[0x0B] = 0x80;
-        c[0x24] = 0x18;  // JR -2
+        c[0x24] = 0x18; // JR -2
         c[0x25] = 0xFE;
     }
     return c;
