@@ -1,5 +1,7 @@
 #include "tests/machine/machine_fixture.h"
+#include "frontend/surface.h"
 #include "platform/platform.h"
+#include "video/vdp.h"
 
 std::vector<uint8_t> spinning_bios(size_t size) {
     std::vector<uint8_t> b(size, 0xFF);
@@ -30,4 +32,10 @@ void start_headless_with_select(const std::string& card) {
     HeadlessConfig c = test_config(card);
     c.presses.push_back({BTN_SELECT, 0, 0xFFFFFFFFu});
     headless_reset(c);
+    // What the program's start-up provides to a game: the screen and the picture buffer.
+    platform_init(1000, 16, 44100, 16, 2, 60, 1);
+    screen_surface = Surface{display_drawing_pointer(), 0, 16, 320, 320, 240};
+    display_flip(0);
+    static std::vector<uint8_t> picture(VDP_PICTURE_BYTES);
+    vdp_picture = picture.data();
 }
