@@ -1,5 +1,5 @@
 // Test cartridges run on the whole machine (boot ROM, processor, ports, frame driver, video
-// chip) until SELECT ends them; the screen is then compared with its golden picture.
+// chip) on a small BIOS of their own until SELECT ends them; the screen is then compared with its golden picture.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,18 +13,7 @@
 
 namespace {
 
-// A BIOS of our own, as small as a cartridge needs: a stack in RAM, the jump to the cartridge's
-// start address, and the video interrupt forwarded to the cartridge's handler.
-std::vector<uint8_t> tiny_bios() {
-    std::vector<uint8_t> b(8192, 0xFF);
-    const uint8_t entry[] = {0x31, 0x00, 0x74,   // LD SP, 0x7400
-                             0x2A, 0x0A, 0x80,   // LD HL, (0x800A)
-                             0xE9};              // JP (HL)
-    std::copy(std::begin(entry), std::end(entry), b.begin());
-    const uint8_t nmi[] = {0xC3, 0x21, 0x80};    // JP 0x8021
-    std::copy(std::begin(nmi), std::end(nmi), b.begin() + 0x66);
-    return b;
-}
+std::string test_rom(const std::string& name) { return std::string(VELKORO_VIDEO_TEST_ROMS) + "/" + name + ".rom"; }
 
 struct Cartridges : ::testing::Test {
     TempFolder card;
@@ -32,7 +21,7 @@ struct Cartridges : ::testing::Test {
     std::vector<uint8_t> picture = std::vector<uint8_t>(VDP_PICTURE_BYTES, 0);
     void SetUp() override {
         std::snprintf(bios_path, sizeof bios_path, "%s", "/mnt/sd/roms/colecovision/coleco.rom");
-        write_file(roms + "/coleco.rom", tiny_bios());
+        write_file(roms + "/coleco.rom", read_file(test_rom("tiny_bios")));
         vdp_picture = picture.data();
     }
     void TearDown() override {
@@ -42,7 +31,7 @@ struct Cartridges : ::testing::Test {
     }
     // Runs a test cartridge with SELECT held from `select_ms` on; returns the frames it ran.
     uint32_t run(const std::string& scene, uint32_t select_ms = 300) {
-        write_file(roms + "/" + scene + ".rom", read_file(std::string(VELKORO_VIDEO_TEST_ROMS) + "/" + scene + ".rom"));
+        write_file(roms + "/" + scene + ".rom", read_file(test_rom(scene)));
         HeadlessConfig c = test_config(card.path);
         c.presses.push_back({BTN_SELECT, select_ms, 0xFFFFFFFFu});
         headless_reset(c);
