@@ -30,8 +30,9 @@ struct Cartridges : ::testing::Test {
         screen_surface.pixels = nullptr;
     }
     // Runs a test cartridge with SELECT held from `select_ms` on; returns the frames it ran.
-    uint32_t run(const std::string& scene, uint32_t select_ms = 300) {
-        write_file(roms + "/" + scene + ".rom", read_file(test_rom(scene)));
+    uint32_t run(const std::string& scene, uint32_t select_ms = 300) { return run_image(scene, test_rom(scene), select_ms); }
+    uint32_t run_image(const std::string& scene, const std::string& image, uint32_t select_ms) {
+        write_file(roms + "/" + scene + ".rom", read_file(image));
         HeadlessConfig c = test_config(card.path);
         c.presses.push_back({BTN_SELECT, select_ms, 0xFFFFFFFFu});
         headless_reset(c);
@@ -49,6 +50,16 @@ TEST_F(Cartridges, EveryDisplayModeMatchesItsGolden) {
         EXPECT_EQ(compare_screen_with_golden(std::string("video/golden/") + scene + ".png"), "") << scene;
         release_machine();
     }
+}
+
+TEST_F(Cartridges, DemoShowsTheNameAndMovesItsBalls) {
+    run_image("demo", built_rom("demo.rom"), 1000);
+    EXPECT_EQ(compare_screen_with_golden("video/golden/demo.png"), "");
+    std::vector<uint16_t> first(headless_shown_buffer(), headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
+    release_machine();
+    run_image("demo", built_rom("demo.rom"), 1500);
+    std::vector<uint16_t> later(headless_shown_buffer(), headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
+    EXPECT_NE(first, later);
 }
 
 TEST_F(Cartridges, SelectEndsTheGameAtAFrameEndPacedAtSixtyHertz) {
