@@ -123,7 +123,7 @@ void audio_set_volume(int32_t, int32_t) {}
 // --- Timer and buttons ---
 
 uint32_t timer_ticks() {
-    advance(VIRTUAL_POLL_US);
+    advance(headless_config.unpaced ? UNPACED_STEP_US : VIRTUAL_POLL_US);
     return clock_ms();
 }
 

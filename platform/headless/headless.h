@@ -25,6 +25,8 @@ struct HeadlessConfig {
     std::string screenshot_path;         // PNG of the shown buffer at the end; empty = none
     std::string wav_path;                // WAV of the recorded audio at the end; empty = none
     bool record_audio = false;           // keep the audio pulled from the program in memory
+    bool unpaced = false;                // virtual clock only: every clock read jumps a second,
+                                         // so that no pacing wait ever holds the program up
 };
 
 extern HeadlessConfig headless_config;
@@ -32,6 +34,8 @@ extern HeadlessConfig headless_config;
 // How far the virtual clock moves each time the program polls the clock or the buttons: it
 // advances only while the program waits on it, so a run is repeatable and as fast as the host.
 constexpr uint32_t VIRTUAL_POLL_US = 100;
+// How far an unpaced virtual clock moves at each timer_ticks call.
+constexpr uint32_t UNPACED_STEP_US = 1000000;
 
 // Parses a button script: entries "NAME:START-END" (milliseconds), separated by commas,
 // semicolons or new lines; NAME is a button (UP, LEFT, A, START, ...) or several joined by '+';

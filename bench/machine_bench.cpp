@@ -1,0 +1,98 @@
+// Whole-machine benchmark: the busy test cartridge (graphics II, 32 sprites, the processor never
+// halted) runs on the headless back end with an unpaced clock and frame skip 1, so every frame
+// is drawn and presented. Prints emulated frames per second and the host time per frame, split
+// into processor (with the driver), rendering and presentation. The run ends inside the frame
+// driver through the back end's frame limit, so the figures are printed at process exit;
+// rendering and presentation are then timed again on the game's final video memory.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "frontend/surface.h"
+#include "machine/driver.h"
+#include "machine/loader.h"
+#include "platform/headless/headless.h"
+#include "platform/platform.h"
+#include "video/vdp.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t MEASURED_FRAMES = 5000;
+constexpr int TIMING_REPEATS = 2000;
+
+Clock::time_point run_start;
+std::string card_folder;
+
+double seconds_since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+bool copy_file(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    if (!in) return false;
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ofstream out(to, std::ios::binary);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+
+void report() {
+    double total = seconds_since(run_start);
+    uint32_t frames = headless_frames();
+    Clock::time_point t = Clock::now();
+    for (int f = 0; f < TIMING_REPEATS; ++f)
+        for (int line = 0; line < VDP_VISIBLE_LINES; ++line) vdp_render_line(uint8_t(line));
+    double render = seconds_since(t) / TIMING_REPEATS;
+    t = Clock::now();
+    for (int f = 0; f < TIMING_REPEATS; ++f) present_frame();
+    double present = seconds_since(t) / TIMING_REPEATS;
+    double per_frame = total / frames;
+    std::printf("machine: %u frames (graphics II, 32 sprites, frame skip 1) in %.3f s\n", frames, total);
+    std::printf("machine: %.0f emulated frames/s (%.1f x the console's speed)\n", frames / total, frames / total / 60.0);
+    std::printf("machine: per frame %.1f us = processor and driver %.1f us + rendering %.1f us + presentation %.1f us\n",
+                per_frame * 1e6, (per_frame - render - present) * 1e6, render * 1e6, present * 1e6);
+    std::string cmd = "rm -rf '" + card_folder + "'";
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "machine: cannot remove %s\n", card_folder.c_str());
+}
+
+} // namespace
+
+int main() {
+    char templ[] = "/tmp/velkoro-bench-XXXXXX";
+    if (!mkdtemp(templ)) return 1;
+    card_folder = templ;
+    std::string roms = card_folder + "/roms";
+    std::string dir = roms + "/colecovision";
+    if (mkdir(roms.c_str(), 0700) != 0 || mkdir(dir.c_str(), 0700) != 0) return 1;
+    if (!copy_file(VELKORO_BENCH_ROMS "/tiny_bios.rom", dir + "/coleco.rom") ||
+        !copy_file(VELKORO_BENCH_ROMS "/busy.rom", dir + "/busy.rom")) {
+        std::fprintf(stderr, "machine: the test cartridges are not built\n");
+        return 1;
+    }
+    HeadlessConfig c;
+    c.card_folder = card_folder;
+    c.unpaced = true;
+    c.run_frames = MEASURED_FRAMES;
+    headless_reset(c);
+
+    static std::vector<uint8_t> picture(VDP_PICTURE_BYTES, 0);
+    vdp_picture = picture.data();
+    screen_surface.pixels = display_drawing_pointer();
+    screen_surface.pitch = screen_surface.width = DISPLAY_WIDTH;
+    screen_surface.height = DISPLAY_HEIGHT;
+    frame_skip = 1;
+    std::snprintf(bios_path, sizeof bios_path, "%s", "/mnt/sd/roms/colecovision/coleco.rom");
+
+    std::atexit(report);
+    run_start = Clock::now();
+    run_cartridge("/mnt/sd/roms/colecovision/busy.rom");
+    std::fprintf(stderr, "machine: the game ended before its frames ran\n");
+    return 1;
+}
