@@ -1,18 +1,699 @@
-// Temporary processor: resets the registers and returns from cpu_run at once, so that the
-// program's spine builds and runs before the instruction sets exist.
+// The run loop and all instruction sets. One template, op<M, N>, describes opcode N of the
+// unprefixed set (M = 0) and of the DD and FD sets (M = 1, 2: HL replaced by IX or IY); it
+// is decoded at compile time, so every prefix gets its own jump table and each opcode byte
+// costs one dispatch. cpu_run works on a local copy of the state so that the registers can
+// live in host registers; the copy is written back around every call that sees the state.
 #include "cpu/z80.h"
+
+#include "cpu/z80_tables.h"
+
+#define ALWAYS_INLINE [[gnu::always_inline]] inline
+
+namespace {
+
+constexpr uint8_t FLAG_C = 0x01, FLAG_N = 0x02, FLAG_PV = 0x04, FLAG_H = 0x10, FLAG_Z = 0x40,
+                  FLAG_S = 0x80;
+
+struct Core {
+    Z80State z;
+    const uint8_t* mem;
+    Z80State* home;
+    int32_t zero_mark;
+    uint32_t zero_run;
+};
+
+ALWAYS_INLINE uint8_t fetch(Core& c) { return c.mem[c.z.PC++]; }
+ALWAYS_INLINE uint16_t fetch16(Core& c) {
+    uint8_t lo = fetch(c);
+    return uint16_t(fetch(c) << 8 | lo);
+}
+ALWAYS_INLINE uint16_t read16(Core& c, uint16_t a) {
+    return uint16_t(c.mem[uint16_t(a + 1)] << 8 | c.mem[a]);
+}
+ALWAYS_INLINE void write16(uint16_t a, uint16_t v) {
+    cpu_write(a, uint8_t(v));
+    cpu_write(uint16_t(a + 1), uint8_t(v >> 8));
+}
+ALWAYS_INLINE void push(Core& c, uint16_t v) {
+    c.z.SP = uint16_t(c.z.SP - 1);
+    cpu_write(c.z.SP, uint8_t(v >> 8));
+    c.z.SP = uint16_t(c.z.SP - 1);
+    cpu_write(c.z.SP, uint8_t(v));
+}
+ALWAYS_INLINE uint16_t pop(Core& c) {
+    uint16_t v = read16(c, c.z.SP);
+    c.z.SP = uint16_t(c.z.SP + 2);
+    return v;
+}
+
+// Written back before, and read again after, any call that receives the state.
+ALWAYS_INLINE void park(Core& c) { *c.home = c.z; }
+ALWAYS_INLINE void unpark(Core& c) {
+    c.z = *c.home;
+    c.mem = cpu_memory;
+}
+
+// A zero-cost instruction leaves cycles_left as it was, so consecutive ones all see the same
+// value; anything that costs moves it on.
+ALWAYS_INLINE void zero_cost_step(Core& c) {
+    if (c.z.cycles_left != c.zero_mark) {
+        c.zero_mark = c.z.cycles_left;
+        c.zero_run = 0;
+    }
+    if (++c.zero_run >= ZERO_COST_RUN_LIMIT) c.z.cycles_left = 0;
+}
+
+template <int M>
+ALWAYS_INLINE Z80Pair& index_pair(Z80State& z) {
+    if constexpr (M == 0) return z.HL;
+    else if constexpr (M == 1) return z.IX;
+    else return z.IY;
+}
+
+// Register code R (0-5, 7) under prefix M: codes 4 and 5 are the halves of HL, IX or IY.
+template <int M, int R>
+ALWAYS_INLINE uint8_t& reg(Z80State& z) {
+    if constexpr (R == 0) return z.BC.hi;
+    else if constexpr (R == 1) return z.BC.lo;
+    else if constexpr (R == 2) return z.DE.hi;
+    else if constexpr (R == 3) return z.DE.lo;
+    else if constexpr (R == 4) return index_pair<M>(z).hi;
+    else if constexpr (R == 5) return index_pair<M>(z).lo;
+    else {
+        static_assert(R == 7);
+        return z.AF.hi;
+    }
+}
+
+// The (HL) operand, or (IX+d) / (IY+d) with its displacement fetched here.
+template <int M>
+ALWAYS_INLINE uint16_t memory_operand(Core& c) {
+    if constexpr (M == 0) return c.z.HL.w();
+    else return uint16_t(index_pair<M>(c.z).w() + int8_t(fetch(c)));
+}
+
+// Register-pair code P (0-3) with SP, or with AF for PUSH and POP.
+template <int M, int P, bool AF>
+ALWAYS_INLINE uint16_t pair_get(Z80State& z) {
+    if constexpr (P == 0) return z.BC.w();
+    else if constexpr (P == 1) return z.DE.w();
+    else if constexpr (P == 2) return index_pair<M>(z).w();
+    else if constexpr (AF) return z.AF.w();
+    else return z.SP;
+}
+template <int M, int P, bool AF>
+ALWAYS_INLINE void pair_set(Z80State& z, uint16_t v) {
+    if constexpr (P == 0) z.BC.set(v);
+    else if constexpr (P == 1) z.DE.set(v);
+    else if constexpr (P == 2) index_pair<M>(z).set(v);
+    else if constexpr (AF) z.AF.set(v);
+    else z.SP = v;
+}
+
+template <int CC>
+ALWAYS_INLINE bool condition(uint8_t f) {
+    constexpr uint8_t masks[4] = {FLAG_Z, FLAG_C, FLAG_PV, FLAG_S};
+    bool set = (f & masks[CC >> 1]) != 0;
+    return (CC & 1) ? set : !set;
+}
+
+// Arithmetic and logic on A; Y is the operation code of opcodes 80-BF.
+template <int Y>
+ALWAYS_INLINE void alu(Z80State& z, uint8_t b) {
+    uint8_t a = z.AF.hi;
+    if constexpr (Y == 0 || Y == 1) {
+        unsigned s = unsigned(a) + b + (Y == 1 ? (z.AF.lo & FLAG_C) : 0);
+        uint8_t r = uint8_t(s);
+        z.AF.lo = uint8_t(zs_table[r] | ((~(a ^ b) & (b ^ r) & 0x80) >> 5) | ((a ^ b ^ r) & FLAG_H) |
+                          (s >> 8));
+        z.AF.hi = r;
+    } else if constexpr (Y == 2 || Y == 3 || Y == 7) {
+        int d = int(a) - b - (Y == 3 ? (z.AF.lo & FLAG_C) : 0);
+        uint8_t r = uint8_t(d);
+        z.AF.lo = uint8_t(zs_table[r] | FLAG_N | (((a ^ b) & (a ^ r) & 0x80) >> 5) |
+                          ((a ^ b ^ d) & FLAG_H) | ((d >> 8) & FLAG_C));
+        if constexpr (Y != 7) z.AF.hi = r;
+    } else if constexpr (Y == 4) {
+        z.AF.hi = uint8_t(a & b);
+        z.AF.lo = uint8_t(pzs_table[z.AF.hi] | FLAG_H);
+    } else if constexpr (Y == 5) {
+        z.AF.hi = uint8_t(a ^ b);
+        z.AF.lo = pzs_table[z.AF.hi];
+    } else {
+        z.AF.hi = uint8_t(a | b);
+        z.AF.lo = pzs_table[z.AF.hi];
+    }
+}
+
+ALWAYS_INLINE uint8_t inc8(Z80State& z, uint8_t v) {
+    uint8_t r = uint8_t(v + 1);
+    z.AF.lo = uint8_t(zs_table[r] | (r == 0x80 ? FLAG_PV : 0) | ((r & 0x0F) == 0 ? FLAG_H : 0) |
+                      (z.AF.lo & FLAG_C));
+    return r;
+}
+ALWAYS_INLINE uint8_t dec8(Z80State& z, uint8_t v) {
+    uint8_t r = uint8_t(v - 1);
+    z.AF.lo = uint8_t(zs_table[r] | (r == 0x7F ? FLAG_PV : 0) |
+                      ((r & 0x0F) == 0x0F ? FLAG_H : 0) | (z.AF.lo & FLAG_C) | FLAG_N);
+    return r;
+}
+
+ALWAYS_INLINE uint16_t add16(Z80State& z, uint16_t x, uint16_t y) {
+    unsigned s = unsigned(x) + y;
+    z.AF.lo = uint8_t((z.AF.lo & 0xEC) | (((x ^ y ^ s) >> 8) & FLAG_H) | (s >> 16));
+    return uint16_t(s);
+}
+ALWAYS_INLINE void adc16(Z80State& z, uint16_t y) {
+    uint16_t x = z.HL.w();
+    unsigned s = unsigned(x) + y + (z.AF.lo & FLAG_C);
+    uint16_t r = uint16_t(s);
+    z.AF.lo = uint8_t(((r >> 8) & FLAG_S) | (r == 0 ? FLAG_Z : 0) | (((x ^ y ^ s) >> 8) & FLAG_H) |
+                      ((~(x ^ y) & (y ^ r) & 0x8000) >> 13) | (s >> 16));
+    z.HL.set(r);
+}
+ALWAYS_INLINE void sbc16(Z80State& z, uint16_t y) {
+    uint16_t x = z.HL.w();
+    int d = int(x) - y - (z.AF.lo & FLAG_C);
+    uint16_t r = uint16_t(d);
+    z.AF.lo = uint8_t(((r >> 8) & FLAG_S) | (r == 0 ? FLAG_Z : 0) | (((x ^ y ^ d) >> 8) & FLAG_H) |
+                      (((x ^ y) & (x ^ r) & 0x8000) >> 13) | ((d >> 16) & FLAG_C) | FLAG_N);
+    z.HL.set(r);
+}
+
+// CB rotates and shifts; Y selects the operation.
+template <int Y>
+ALWAYS_INLINE uint8_t rotate(Z80State& z, uint8_t v) {
+    uint8_t r, out;
+    uint8_t cy = z.AF.lo & FLAG_C;
+    if constexpr (Y == 0) { r = uint8_t(v << 1 | v >> 7); out = v >> 7; }
+    else if constexpr (Y == 1) { r = uint8_t(v >> 1 | v << 7); out = v & 1; }
+    else if constexpr (Y == 2) { r = uint8_t(v << 1 | cy); out = v >> 7; }
+    else if constexpr (Y == 3) { r = uint8_t(v >> 1 | cy << 7); out = v & 1; }
+    else if constexpr (Y == 4) { r = uint8_t(v << 1); out = v >> 7; }
+    else if constexpr (Y == 5) { r = uint8_t(v >> 1 | (v & 0x80)); out = v & 1; }
+    else if constexpr (Y == 6) { r = uint8_t(v << 1 | 1); out = v >> 7; }
+    else { r = uint8_t(v >> 1); out = v & 1; }
+    z.AF.lo = uint8_t(pzs_table[r] | out);
+    return r;
+}
+
+template <int Y>
+ALWAYS_INLINE void bit_test(Z80State& z, uint8_t v) {
+    z.AF.lo = uint8_t((z.AF.lo & 0xBD) | FLAG_H | ((v >> Y) & 1 ? 0 : FLAG_Z));
+}
+
+template <int X, int Y>
+ALWAYS_INLINE uint8_t bit_change(uint8_t v) {
+    return X == 2 ? uint8_t(v & ~(1 << Y)) : uint8_t(v | (1 << Y));
+}
+
+ALWAYS_INLINE void halt(Core& c) {
+    c.z.PC = uint16_t(c.z.PC - 1);
+    c.z.iff |= IFF_HALTED;
+    c.z.cycles_left = 0;
+}
+
+ALWAYS_INLINE void enable_interrupts(Core& c) {
+    c.z.iff |= IFF_1;
+    if (c.z.irq_request != HOOK_NONE) {
+        c.z.cycles_saved = c.z.cycles_left;
+        c.z.iff |= IFF_AFTER_EI;
+        c.z.cycles_left = 1;
+        c.zero_run = 0;
+    }
+}
+
+ALWAYS_INLINE void relative_jump(Core& c) {
+    int8_t e = int8_t(fetch(c));
+    c.z.PC = uint16_t(c.z.PC + e);
+}
+
+// Taken-branch extras apply only without an index prefix.
+template <int M>
+ALWAYS_INLINE void charge_taken(Core& c, int32_t extra) {
+    if constexpr (M == 0) c.z.cycles_left -= extra;
+}
+
+#define CASES16(G, h)                                                                          \
+    G(0x##h##0) G(0x##h##1) G(0x##h##2) G(0x##h##3) G(0x##h##4) G(0x##h##5) G(0x##h##6)         \
+    G(0x##h##7) G(0x##h##8) G(0x##h##9) G(0x##h##A) G(0x##h##B) G(0x##h##C) G(0x##h##D)         \
+    G(0x##h##E) G(0x##h##F)
+#define CASES256(G)                                                                            \
+    CASES16(G, 0) CASES16(G, 1) CASES16(G, 2) CASES16(G, 3) CASES16(G, 4) CASES16(G, 5)         \
+    CASES16(G, 6) CASES16(G, 7) CASES16(G, 8) CASES16(G, 9) CASES16(G, A) CASES16(G, B)         \
+    CASES16(G, C) CASES16(G, D) CASES16(G, E) CASES16(G, F)
+
+template <int N>
+ALWAYS_INLINE void cb_op(Core& c) {
+    constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7;
+    Z80State& z = c.z;
+    if constexpr (R == 6) {
+        uint16_t a = z.HL.w();
+        uint8_t v = c.mem[a];
+        if constexpr (X == 0) cpu_write(a, rotate<Y>(z, v));
+        else if constexpr (X == 1) bit_test<Y>(z, v);
+        else cpu_write(a, bit_change<X, Y>(v));
+    } else {
+        uint8_t& r = reg<0, R>(z);
+        if constexpr (X == 0) r = rotate<Y>(z, r);
+        else if constexpr (X == 1) bit_test<Y>(z, r);
+        else r = bit_change<X, Y>(r);
+    }
+}
+
+ALWAYS_INLINE void exec_cb(Core& c) {
+    uint8_t op = fetch(c);
+    c.z.cycles_left -= cycles_cb[op];
+    switch (op) {
+#define CB_CASE(n) case n: cb_op<n>(c); break;
+        CASES256(CB_CASE)
+#undef CB_CASE
+    }
+}
+
+// DD CB d op and FD CB d op: only the (IX+d) forms act; the register-copy forms do nothing.
+template <int N>
+ALWAYS_INLINE void index_cb_op(Core& c, uint16_t a) {
+    constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7;
+    if constexpr (X == 1) bit_test<Y>(c.z, c.mem[a]);
+    else if constexpr (R != 6) zero_cost_step(c);
+    else if constexpr (X == 0) cpu_write(a, rotate<Y>(c.z, c.mem[a]));
+    else cpu_write(a, bit_change<X, Y>(c.mem[a]));
+}
+
+template <int M>
+ALWAYS_INLINE void exec_index_cb(Core& c) {
+    uint16_t a = memory_operand<M>(c);
+    uint8_t op = fetch(c);
+    c.z.cycles_left -= cycles_index_cb[op];
+    switch (op) {
+#define ICB_CASE(n) case n: index_cb_op<n>(c, a); break;
+        CASES256(ICB_CASE)
+#undef ICB_CASE
+    }
+}
+
+// Block transfers, compares and I/O. D is +1 or -1; REPEAT runs iterations against the budget
+// and restarts the instruction after the slice end when the budget runs out first.
+template <int D, bool REPEAT>
+ALWAYS_INLINE void block_load(Core& c) {
+    Z80State& z = c.z;
+    for (;;) {
+        cpu_write(z.DE.w(), c.mem[z.HL.w()]);
+        z.HL.set(uint16_t(z.HL.w() + D));
+        z.DE.set(uint16_t(z.DE.w() + D));
+        z.BC.set(uint16_t(z.BC.w() - 1));
+        if constexpr (!REPEAT) {
+            z.AF.lo = uint8_t((z.AF.lo & 0xE9) | (z.BC.w() != 0 ? FLAG_PV : 0));
+            return;
+        } else {
+            z.cycles_left -= 21;
+            if (z.BC.w() == 0) {
+                z.cycles_left += 5;
+                z.AF.lo &= 0xE9;
+                return;
+            }
+            if (z.cycles_left <= 0) {
+                z.PC = uint16_t(z.PC - 2);
+                z.AF.lo = uint8_t((z.AF.lo & 0xE9) | FLAG_N);
+                return;
+            }
+        }
+    }
+}
+
+template <int D, bool REPEAT>
+ALWAYS_INLINE void block_compare(Core& c) {
+    Z80State& z = c.z;
+    for (;;) {
+        uint8_t a = z.AF.hi, v = c.mem[z.HL.w()];
+        z.HL.set(uint16_t(z.HL.w() + D));
+        z.BC.set(uint16_t(z.BC.w() - 1));
+        int d = int(a) - v;
+        z.AF.lo = uint8_t(zs_table[uint8_t(d)] | (z.AF.lo & FLAG_C) | ((a ^ v ^ d) & FLAG_H) |
+                          (z.BC.w() != 0 ? FLAG_PV : 0) | FLAG_N);
+        if constexpr (!REPEAT) return;
+        z.cycles_left -= 21;
+        if (z.BC.w() == 0 || d == 0) {
+            z.cycles_left += 5;
+            return;
+        }
+        if (z.cycles_left <= 0) {
+            z.PC = uint16_t(z.PC - 2);
+            return;
+        }
+    }
+}
+
+template <int D, bool REPEAT, bool OUT>
+ALWAYS_INLINE void block_io(Core& c) {
+    Z80State& z = c.z;
+    for (;;) {
+        if constexpr (OUT) {
+            uint8_t v = c.mem[z.HL.w()];
+            z.HL.set(uint16_t(z.HL.w() + D));
+            cpu_out(z.BC.lo, v);
+        } else {
+            cpu_write(z.HL.w(), cpu_in(z.BC.lo));
+            z.HL.set(uint16_t(z.HL.w() + D));
+        }
+        z.BC.hi = uint8_t(z.BC.hi - 1);
+        if constexpr (!REPEAT) {
+            z.AF.lo = z.BC.hi == 0 ? 0x42 : 0x02;
+            return;
+        } else {
+            z.cycles_left -= 21;
+            if (z.BC.hi == 0) {
+                z.cycles_left += 5;
+                z.AF.lo = 0x42;
+                return;
+            }
+            if (z.cycles_left <= 0) {
+                z.PC = uint16_t(z.PC - 2);
+                z.AF.lo = 0x02;
+                return;
+            }
+        }
+    }
+}
+
+template <int N>
+ALWAYS_INLINE void ed_op(Core& c) {
+    constexpr int Y = (N >> 3) & 7, R = N & 7, P = Y >> 1, Q = Y & 1;
+    Z80State& z = c.z;
+    if constexpr (N >= 0x40 && N < 0x80 && R == 0) {
+        uint8_t v = cpu_in(z.BC.lo);
+        if constexpr (Y != 6) reg<0, Y>(z) = v;
+        z.AF.lo = uint8_t(pzs_table[v] | (z.AF.lo & FLAG_C));
+    } else if constexpr (N >= 0x40 && N < 0x80 && R == 1 && Y != 6) {
+        cpu_out(z.BC.lo, reg<0, Y>(z));
+    } else if constexpr (N >= 0x40 && N < 0x80 && R == 2) {
+        if constexpr (Q == 0) sbc16(z, pair_get<0, P, false>(z));
+        else adc16(z, pair_get<0, P, false>(z));
+    } else if constexpr (N >= 0x40 && N < 0x80 && R == 3) {
+        uint16_t a = fetch16(c);
+        if constexpr (Q == 0) write16(a, pair_get<0, P, false>(z));
+        else pair_set<0, P, false>(z, read16(c, a));
+    } else if constexpr (N == 0x44) {
+        uint8_t a = z.AF.hi;
+        z.AF.hi = 0;
+        alu<2>(z, a);
+    } else if constexpr (N == 0x45) {
+        z.iff = uint8_t((z.iff & ~IFF_1) | ((z.iff & IFF_2) ? IFF_1 : 0));
+        z.PC = pop(c);
+    } else if constexpr (N == 0x4D) {
+        z.PC = pop(c);
+    } else if constexpr (N == 0x46 || N == 0x56 || N == 0x5E) {
+        z.iff = uint8_t((z.iff & ~(IFF_IM1 | IFF_IM2)) | (N == 0x56 ? IFF_IM1 : N == 0x5E ? IFF_IM2 : 0));
+    } else if constexpr (N == 0x47) {
+        z.I = z.AF.hi;
+    } else if constexpr (N == 0x4F) {
+        // LD R,A: R is not a refresh counter here and keeps its value.
+    } else if constexpr (N == 0x57 || N == 0x5F) {
+        if constexpr (N == 0x57) z.AF.hi = z.I;
+        else {
+            z.R = uint8_t(z.R + 1);
+            z.AF.hi = uint8_t(z.R - z.cycles_left);
+        }
+        z.AF.lo = uint8_t(zs_table[z.AF.hi] | ((z.iff & IFF_1) ? FLAG_PV : 0) | (z.AF.lo & FLAG_C));
+    } else if constexpr (N == 0x67 || N == 0x6F) {
+        uint16_t a = z.HL.w();
+        uint8_t m = c.mem[a];
+        if constexpr (N == 0x67) {
+            cpu_write(a, uint8_t(z.AF.hi << 4 | m >> 4));
+            z.AF.hi = uint8_t((z.AF.hi & 0xF0) | (m & 0x0F));
+        } else {
+            cpu_write(a, uint8_t(m << 4 | (z.AF.hi & 0x0F)));
+            z.AF.hi = uint8_t((z.AF.hi & 0xF0) | (m >> 4));
+        }
+        z.AF.lo = uint8_t(pzs_table[z.AF.hi] | (z.AF.lo & FLAG_C));
+    } else if constexpr (N >= 0xA0 && (N & 0xE4) == 0xA0) {
+        constexpr int D = (N & 0x08) ? -1 : 1;
+        constexpr bool REPEAT = (N & 0x10) != 0;
+        if constexpr (R == 0) block_load<D, REPEAT>(c);
+        else if constexpr (R == 1) block_compare<D, REPEAT>(c);
+        else if constexpr (R == 2) block_io<D, REPEAT, false>(c);
+        else block_io<D, REPEAT, true>(c);
+    } else if constexpr (N == 0xED) {
+        z.PC = uint16_t(z.PC - 1);
+        zero_cost_step(c);
+    } else if constexpr (N == 0xFE) {
+        park(c);
+        cpu_patch(c.home);
+        unpark(c);
+    } else if constexpr (cycles_ed[N] == 0) {
+        zero_cost_step(c);
+    }
+}
+
+ALWAYS_INLINE void exec_ed(Core& c) {
+    uint8_t op = fetch(c);
+    c.z.cycles_left -= cycles_ed[op];
+    switch (op) {
+#define ED_CASE(n) case n: ed_op<n>(c); break;
+        CASES256(ED_CASE)
+#undef ED_CASE
+    }
+}
+
+template <int M>
+ALWAYS_INLINE void exec_index(Core& c);
+
+template <int M, int N>
+ALWAYS_INLINE void op(Core& c) {
+    constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7, P = Y >> 1, Q = Y & 1;
+    Z80State& z = c.z;
+    if constexpr (N == 0x76) {
+        halt(c);
+    } else if constexpr (X == 1) {
+        // LD r,r'; with a memory operand, H and L stay H and L under DD and FD.
+        if constexpr (R == 6) reg<0, Y>(z) = c.mem[memory_operand<M>(c)];
+        else if constexpr (Y == 6) {
+            uint16_t a = memory_operand<M>(c);
+            cpu_write(a, reg<0, R>(z));
+        } else if constexpr (Y != R) reg<M, Y>(z) = reg<M, R>(z);
+    } else if constexpr (X == 2) {
+        if constexpr (R == 6) alu<Y>(z, c.mem[memory_operand<M>(c)]);
+        else alu<Y>(z, reg<M, R>(z));
+    } else if constexpr (X == 0) {
+        if constexpr (R == 0) {
+            if constexpr (Y == 1) {
+                Z80Pair t = z.AF;
+                z.AF = z.AF2;
+                z.AF2 = t;
+            } else if constexpr (Y == 2) {
+                z.BC.hi = uint8_t(z.BC.hi - 1);
+                if (z.BC.hi != 0) {
+                    charge_taken<M>(c, 5);
+                    relative_jump(c);
+                } else {
+                    z.PC = uint16_t(z.PC + 1);
+                }
+            } else if constexpr (Y == 3) {
+                relative_jump(c);
+            } else if constexpr (Y >= 4) {
+                if (condition<Y - 4>(z.AF.lo)) {
+                    charge_taken<M>(c, 5);
+                    relative_jump(c);
+                } else {
+                    z.PC = uint16_t(z.PC + 1);
+                }
+            }
+        } else if constexpr (R == 1) {
+            if constexpr (Q == 0) pair_set<M, P, false>(z, fetch16(c));
+            else index_pair<M>(z).set(add16(z, index_pair<M>(z).w(), pair_get<M, P, false>(z)));
+        } else if constexpr (R == 2) {
+            if constexpr (P == 0 || P == 1) {
+                uint16_t a = P == 0 ? z.BC.w() : z.DE.w();
+                if constexpr (Q == 0) cpu_write(a, z.AF.hi);
+                else z.AF.hi = c.mem[a];
+            } else {
+                uint16_t a = fetch16(c);
+                if constexpr (P == 2 && Q == 0) write16(a, index_pair<M>(z).w());
+                else if constexpr (P == 2) index_pair<M>(z).set(read16(c, a));
+                else if constexpr (Q == 0) cpu_write(a, z.AF.hi);
+                else z.AF.hi = c.mem[a];
+            }
+        } else if constexpr (R == 3) {
+            pair_set<M, P, false>(z, uint16_t(pair_get<M, P, false>(z) + (Q ? -1 : 1)));
+        } else if constexpr (R == 4 || R == 5) {
+            if constexpr (Y == 6) {
+                uint16_t a = memory_operand<M>(c);
+                uint8_t v = c.mem[a];
+                cpu_write(a, R == 4 ? inc8(z, v) : dec8(z, v));
+            } else {
+                uint8_t& r = reg<M, Y>(z);
+                r = R == 4 ? inc8(z, r) : dec8(z, r);
+            }
+        } else if constexpr (R == 6) {
+            if constexpr (Y == 6) {
+                uint16_t a = memory_operand<M>(c);
+                cpu_write(a, fetch(c));
+            } else {
+                reg<M, Y>(z) = fetch(c);
+            }
+        } else {
+            uint8_t a = z.AF.hi, f = z.AF.lo;
+            if constexpr (Y == 0) { z.AF.hi = uint8_t(a << 1 | a >> 7); z.AF.lo = uint8_t((f & 0xEC) | a >> 7); }
+            else if constexpr (Y == 1) { z.AF.hi = uint8_t(a >> 1 | a << 7); z.AF.lo = uint8_t((f & 0xEC) | (a & 1)); }
+            else if constexpr (Y == 2) { z.AF.hi = uint8_t(a << 1 | (f & 1)); z.AF.lo = uint8_t((f & 0xEC) | a >> 7); }
+            else if constexpr (Y == 3) { z.AF.hi = uint8_t(a >> 1 | (f & 1) << 7); z.AF.lo = uint8_t((f & 0xEC) | (a & 1)); }
+            else if constexpr (Y == 4) z.AF.set(daa_table[a | (f & FLAG_C) << 8 | (f & FLAG_H) << 5 | (f & FLAG_N) << 9]);
+            else if constexpr (Y == 5) { z.AF.hi = uint8_t(~a); z.AF.lo = uint8_t(f | FLAG_H | FLAG_N); }
+            else if constexpr (Y == 6) z.AF.lo = uint8_t((f & 0xED) | FLAG_C);
+            else z.AF.lo = uint8_t(((f ^ FLAG_C) & 0xED) | ((f & FLAG_C) << 4));
+        }
+    } else {
+        if constexpr (R == 0) {
+            if (condition<Y>(z.AF.lo)) {
+                charge_taken<M>(c, 6);
+                z.PC = pop(c);
+            }
+        } else if constexpr (R == 1) {
+            if constexpr (Q == 0) pair_set<M, P, true>(z, pop(c));
+            else if constexpr (P == 0) z.PC = pop(c);
+            else if constexpr (P == 1) {
+                Z80Pair t = z.BC; z.BC = z.BC2; z.BC2 = t;
+                t = z.DE; z.DE = z.DE2; z.DE2 = t;
+                t = z.HL; z.HL = z.HL2; z.HL2 = t;
+            } else if constexpr (P == 2) z.PC = index_pair<M>(z).w();
+            else z.SP = index_pair<M>(z).w();
+        } else if constexpr (R == 2) {
+            uint16_t a = fetch16(c);
+            if (condition<Y>(z.AF.lo)) z.PC = a;
+        } else if constexpr (R == 3) {
+            if constexpr (Y == 0) z.PC = fetch16(c);
+            else if constexpr (Y == 1) {
+                if constexpr (M == 0) exec_cb(c);
+                else exec_index_cb<M>(c);
+            } else if constexpr (Y == 2) cpu_out(fetch(c), z.AF.hi);
+            else if constexpr (Y == 3) z.AF.hi = cpu_in(fetch(c));
+            else if constexpr (Y == 4) {
+                Z80Pair& p = index_pair<M>(z);
+                uint8_t lo = c.mem[z.SP];
+                cpu_write(z.SP, p.lo);
+                uint16_t up = uint16_t(z.SP + 1);
+                uint8_t hi = c.mem[up];
+                cpu_write(up, p.hi);
+                p.lo = lo;
+                p.hi = hi;
+            } else if constexpr (Y == 5) {
+                Z80Pair t = z.DE; z.DE = z.HL; z.HL = t;
+            } else if constexpr (Y == 6) z.iff &= uint8_t(~IFF_1);
+            else enable_interrupts(c);
+        } else if constexpr (R == 4) {
+            uint16_t a = fetch16(c);
+            if (condition<Y>(z.AF.lo)) {
+                charge_taken<M>(c, 7);
+                push(c, z.PC);
+                z.PC = a;
+            }
+        } else if constexpr (R == 5) {
+            if constexpr (Q == 0) push(c, pair_get<M, P, true>(z));
+            else if constexpr (P == 0) {
+                uint16_t a = fetch16(c);
+                push(c, z.PC);
+                z.PC = a;
+            } else if constexpr (P == 2) {
+                // ED: its own set; under DD or FD the ED byte is dropped.
+                if constexpr (M == 0) exec_ed(c);
+            } else {
+                // DD, FD: under another index prefix, the run loop starts again at this byte.
+                if constexpr (M == 0) exec_index<P == 1 ? 1 : 2>(c);
+                else z.PC = uint16_t(z.PC - 1);
+            }
+        } else if constexpr (R == 6) {
+            alu<Y>(z, fetch(c));
+        } else {
+            push(c, z.PC);
+            z.PC = uint16_t(Y * 8);
+        }
+    }
+}
+
+template <int M>
+ALWAYS_INLINE void exec_index(Core& c) {
+    uint8_t code = fetch(c);
+    uint8_t cost = cycles_index[code];
+    c.z.cycles_left -= cost;
+    if (cost == 0 && code != 0xCB) zero_cost_step(c);
+    switch (code) {
+#define INDEX_CASE(n) case n: op<M, n>(c); break;
+        CASES256(INDEX_CASE)
+#undef INDEX_CASE
+    }
+}
+
+}  // namespace
 
 void cpu_reset(Z80State* s) {
     s->PC = 0x0000;
     s->SP = 0xF000;
-    s->AF.w = s->BC.w = s->DE.w = s->HL.w = s->IX.w = s->IY.w = 0;
-    s->AF2.w = s->BC2.w = s->DE2.w = s->HL2.w = 0;
+    s->AF = s->BC = s->DE = s->HL = s->IX = s->IY = Z80Pair{0, 0};
+    s->AF2 = s->BC2 = s->DE2 = s->HL2 = Z80Pair{0, 0};
     s->I = 0;
     s->iff = 0;
     s->cycles_left = s->cycle_period;
-    s->irq_request = 0xFFFF;
+    s->irq_request = HOOK_NONE;
 }
 
-uint16_t cpu_run(Z80State* s) { return s->PC; }
+void cpu_interrupt(Z80State* s, uint16_t vector) {
+    if (vector != HOOK_NMI && !(s->iff & IFF_1)) return;
+    s->iff = uint8_t((s->iff & ~(IFF_1 | IFF_2 | IFF_AFTER_EI)) | ((s->iff & IFF_1) ? IFF_2 : 0));
+    if (s->iff & IFF_HALTED) {
+        s->PC = uint16_t(s->PC + 1);
+        s->iff &= uint8_t(~IFF_HALTED);
+    }
+    s->SP = uint16_t(s->SP - 1);
+    cpu_write(s->SP, uint8_t(s->PC >> 8));
+    s->SP = uint16_t(s->SP - 1);
+    cpu_write(s->SP, uint8_t(s->PC));
+    if (s->irq_auto_reset && s->irq_request == vector) s->irq_request = HOOK_NONE;
+    if (vector == HOOK_NMI) {
+        s->PC = HOOK_NMI;
+    } else if (s->iff & IFF_IM2) {
+        uint16_t t = uint16_t(s->I << 8 | (vector & 0xFF));
+        s->PC = uint16_t(cpu_memory[t] | cpu_memory[uint16_t(t + 1)] << 8);
+    } else if (s->iff & IFF_IM1) {
+        s->PC = 0x0038;
+    } else {
+        s->PC = vector;
+    }
+}
 
-void cpu_interrupt(Z80State*, uint16_t) {}
+uint16_t cpu_run(Z80State* s) {
+    Core c{*s, cpu_memory, s, 0, 0};
+    for (;;) {
+        do {
+            uint8_t code = fetch(c);
+            c.z.cycles_left -= cycles_main[code];
+            switch (code) {
+#define MAIN_CASE(n) case n: op<0, n>(c); break;
+                CASES256(MAIN_CASE)
+#undef MAIN_CASE
+            }
+        } while (c.z.cycles_left > 0);
+
+        uint16_t vector;
+        c.zero_run = 0;
+        if (c.z.iff & IFF_AFTER_EI) {
+            vector = c.z.irq_request;
+            c.z.iff &= uint8_t(~IFF_AFTER_EI);
+            c.z.cycles_left += c.z.cycles_saved - 1;
+        } else {
+            park(c);
+            vector = cpu_hook(s);
+            unpark(c);
+            c.z.cycles_left = c.z.cycle_period;
+        }
+        if (vector == HOOK_STOP) {
+            park(c);
+            return s->PC;
+        }
+        if (vector != HOOK_NONE) {
+            park(c);
+            cpu_interrupt(s, vector);
+            unpark(c);
+        }
+    }
+}

@@ -1,17 +1,23 @@
-// The console's Z80 processor: register state, the cycle-budgeted run loop and interrupt
-// acceptance. The machine (machine/) owns the one Z80State, calls cpu_reset and cpu_run once
-// per game, and supplies the callbacks declared at the bottom; a test machine may supply its
-// own. Reads go straight to cpu_memory, every write goes through cpu_write.
+// The console's Z80 processor: register state, flag and cycle tables, the cycle-budgeted run
+// loop and interrupt acceptance. The machine (machine/) owns the one Z80State, calls cpu_reset
+// and cpu_run once per game, and supplies the callbacks declared at the bottom; a test machine
+// may supply its own. Reads go straight to cpu_memory, every write goes through cpu_write.
 #pragma once
 #include <cstdint>
 
-// A register pair: the 16-bit value and its two 8-bit halves are all directly addressable.
+// A register pair: both 8-bit halves are plain fields; the 16-bit value is composed from them
+// explicitly (no type punning), which keeps 8-bit work, the common case, a single byte access.
 struct Z80Pair {
-    uint16_t w;
+    uint8_t lo, hi;
+    constexpr uint16_t w() const { return uint16_t(hi << 8 | lo); }
+    constexpr void set(uint16_t v) {
+        lo = uint8_t(v);
+        hi = uint8_t(v >> 8);
+    }
 };
 
 struct Z80State {
-    Z80Pair AF, BC, DE, HL, IX, IY;
+    Z80Pair AF, BC, DE, HL, IX, IY;  // F, C, E, L and the index low bytes are the lo halves
     uint16_t PC, SP;
     Z80Pair AF2, BC2, DE2, HL2;
     uint8_t iff;
@@ -36,6 +42,11 @@ constexpr uint8_t IFF_IM2 = 0x04;
 constexpr uint8_t IFF_AFTER_EI = 0x20;
 constexpr uint8_t IFF_2 = 0x40;
 constexpr uint8_t IFF_HALTED = 0x80;
+
+// A run of this many consecutive instructions that cost nothing (prefixes in front of
+// instructions that do not use HL, undefined ED opcodes) ends the slice, so that a program
+// made only of them still reaches cpu_hook.
+constexpr uint32_t ZERO_COST_RUN_LIMIT = 4096;
 
 void cpu_reset(Z80State* s);
 uint16_t cpu_run(Z80State* s);
