@@ -1,6 +1,12 @@
-// Temporary frame driver: ends the game at the first slice end.
+// The machine's clock: one processor slice per scanline, 192 visible lines and one long
+// frame-end slice standing for the vertical blank. Emulated time is counted only in processor
+// cycles; the only link to real time is the wait inside present_frame.
 #include "machine/driver.h"
 #include "cpu/z80.h"
+#include "machine/ports.h"
+#include "platform/platform.h"
+#include "sound/psg.h"
+#include "video/vdp.h"
 
 int32_t cycles_per_line = 215;
 int32_t cycles_per_frame = 60000;
@@ -9,5 +15,37 @@ uint8_t scanline = 0;
 uint8_t skip_countdown = 0;
 uint8_t quit_request = 0;
 
-uint16_t cpu_hook(Z80State*) { return HOOK_STOP; }
+namespace {
+
+constexpr uint8_t FRAME_END_LINE = VDP_VISIBLE_LINES;
+
+uint16_t frame_end(Z80State* s) {
+    s->cycle_period = cycles_per_frame - VDP_VISIBLE_LINES * cycles_per_line;
+    poll_controllers();
+    psg_flush(&psg, PSG_FLUSH_ONLY);
+    // The countdown changes only here, so a frame is either drawn whole and presented at its
+    // own end, or not drawn at all.
+    if (skip_countdown != 0) {
+        --skip_countdown;
+    } else {
+        skip_countdown = uint8_t(frame_skip - 1);
+        present_frame();
+    }
+    bool interrupt = vdp_frame_end();
+    platform_frame_end();
+    if (quit_request) return HOOK_STOP;
+    return interrupt ? HOOK_NMI : HOOK_NONE;
+}
+
+} // namespace
+
+uint16_t cpu_hook(Z80State* s) {
+    scanline = scanline >= FRAME_END_LINE ? 0 : uint8_t(scanline + 1);
+    if (scanline == FRAME_END_LINE) return frame_end(s);
+    if (skip_countdown == 0) vdp_render_line(scanline);
+    s->cycle_period = cycles_per_line;
+    return HOOK_NONE;
+}
+
+// The trap opcode has no use on this console.
 void cpu_patch(Z80State*) {}

@@ -1,6 +1,7 @@
 // The scanline and frame driver: cpu_hook runs at the end of every processor slice, makes each
 // slice one scanline, and at the frame end reads the controls, delivers the frame's sound,
-// presents the picture and decides on the video interrupt or the end of the game.
+// presents the picture and decides on the video interrupt or the end of the game. The processor
+// core calls cpu_hook and cpu_patch; the loader resets scanline and quit_request per game.
 #pragma once
 #include <cstdint>
 
@@ -13,5 +14,5 @@ extern int32_t cycles_per_line;   // 215
 extern int32_t cycles_per_frame;  // 60000
 extern uint8_t frame_skip;        // one frame in frame_skip is drawn and presented
 extern uint8_t scanline;          // 0..191 visible, 192 = frame end
-extern uint8_t skip_countdown;
-extern uint8_t quit_request;
+extern uint8_t skip_countdown;    // frames still to skip before the next drawn one
+extern uint8_t quit_request;      // set when SELECT is seen; the game ends at that frame end

@@ -1,0 +1,106 @@
+// The palette and the presentation: colours, where the picture lands on the screen, and the
+// pacing to 60 frames per second on the headless back end's virtual clock.
+#include "tests/video/vdp_fixture.h"
+
+#include "frontend/surface.h"
+#include "machine/driver.h"
+#include "platform/platform.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct Present : VdpFixture {
+    uint8_t saved_skip = frame_skip;
+    void SetUp() override {
+        VdpFixture::SetUp();
+        headless_reset(test_config(""));
+        screen_surface.pixels = display_drawing_pointer();
+        screen_surface.pitch = screen_surface.width = DISPLAY_WIDTH;
+        screen_surface.height = DISPLAY_HEIGHT;
+    }
+    void TearDown() override {
+        frame_skip = saved_skip;
+        VdpFixture::TearDown();
+    }
+    const uint16_t* screen() const { return headless_shown_buffer(); }
+};
+
+TEST_F(Present, PaletteAndPlacement) {
+    const uint16_t expect[16] = {0x0000, 0x0000, 0x2604, 0x670C, 0x211C, 0x431C, 0xA104, 0x461C,
+                                 0xE104, 0xE30C, 0xC604, 0xC610, 0x2404, 0xC214, 0xA514, 0xE71C};
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(palette[i], expect[i]) << i;
+        EXPECT_EQ(colour_map[i], i) << i;
+    }
+    std::fill(picture.begin(), picture.end(), uint8_t(15));
+    picture[0] = 1;
+    picture[1] = 0;
+    picture[207 * 272 + 271] = 9;
+    uint16_t* s = screen_surface.pixels;
+    s[272] = 0x1234;
+    s[208 * 320] = 0x4321;
+    present_frame();
+    EXPECT_EQ(screen()[0], 0x0000);
+    EXPECT_EQ(screen()[1], 0x0000);
+    EXPECT_EQ(screen()[2], 0xE71C);
+    EXPECT_EQ(screen()[207 * 320 + 271], 0xE30C);
+    EXPECT_EQ(screen()[206 * 320 + 271], 0xE71C);
+    EXPECT_EQ(screen()[272], 0x1234);      // right of the picture: untouched
+    EXPECT_EQ(screen()[208 * 320], 0x4321);  // below it: untouched
+}
+
+TEST_F(Present, PacesToSixtyFramesPerSecond) {
+    // 600 frames at frame skip 2 are 300 presentations: ten seconds of clock time, not the
+    // six that a 20 ms spacing would give.
+    frame_skip = 2;
+    present_frame();  // the clock has just been reset: pacing starts afresh here
+    uint32_t start = headless_clock_ms();
+    for (int i = 0; i < 300; ++i) present_frame();
+    uint32_t took = headless_clock_ms() - start;
+    EXPECT_GE(took, 9999u);
+    EXPECT_LE(took, 10001u);
+
+    // Frame skip 1: sixty presentations take one second, not 1.02.
+    frame_skip = 1;
+    start = headless_clock_ms();
+    for (int i = 0; i < 60; ++i) present_frame();
+    took = headless_clock_ms() - start;
+    EXPECT_GE(took, 999u);
+    EXPECT_LE(took, 1001u);
+
+    // A request that comes early still waits for its due time.
+    timer_delay(5);
+    uint32_t before = headless_clock_ms();
+    present_frame();
+    EXPECT_GE(headless_clock_ms() - before, 11u);
+    EXPECT_LE(headless_clock_ms() - before, 13u);
+}
+
+TEST_F(Present, FallingBehindStartsAfreshAndTheClockMayWrap) {
+    frame_skip = 1;
+    present_frame();
+    // The host stalls for a second: the next frame is shown at once, the one after that a
+    // frame period later, with no burst of catch-up frames.
+    timer_delay(1000);
+    uint32_t before = headless_clock_ms();
+    present_frame();
+    EXPECT_LE(headless_clock_ms() - before, 1u);
+    before = headless_clock_ms();
+    present_frame();
+    EXPECT_GE(headless_clock_ms() - before, 16u);
+    EXPECT_LE(headless_clock_ms() - before, 17u);
+
+    // Bring the clock to 5 ms before it wraps around 2^32 and present there: the wait for the
+    // next presentation crosses the wrap and still lasts one frame period.
+    timer_delay(0xFFFFFFFBu - headless_clock_ms());
+    present_frame();
+    before = headless_clock_ms();
+    ASSERT_GT(before, 0xFFFFFFF0u);
+    present_frame();
+    uint32_t after = headless_clock_ms();
+    EXPECT_LT(after, 100u);
+    EXPECT_GE(after - before, 16u);
+    EXPECT_LE(after - before, 17u);
+}
+
+} // namespace
