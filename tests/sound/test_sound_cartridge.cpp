@@ -1,5 +1,5 @@
-// Sound end to end: our own test cartridges run on the processor, write the
-// sound port, and the headless audio thread records what the mixer renders.
+// Sound end to end: our own test cartridge runs on the processor and writes the sound port, and
+// the headless audio thread records what the mixer renders.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +14,7 @@
 namespace {
 
 // The least start-up a cartridge needs: interrupts off, a stack, then the start address. The
-// bundled boot ROM's own entry code runs into its RST 08h vector, so these tests carry their own.
+// bundled boot ROM's own entry code runs into its RST 08h vector, so this test carries its own.
 std::vector<uint8_t> starter_bios() {
     std::vector<uint8_t> b(8192, 0xFF);
     const uint8_t code[] = {0xF3, 0x31, 0x00, 0x74, 0x2A, 0x0A, 0x80, 0xE9};  // di; ld sp; ld hl, (0x800A); jp (hl)
@@ -48,18 +48,18 @@ std::vector<int16_t> play(const std::string& rom, uint32_t select_ms) {
     return headless_audio();
 }
 
-TEST(SoundCartridge, ToneOnChannelZeroIsASquareWaveOfItsFrequencyAndLevel) {
-    std::vector<int16_t> a = play("tone.rom", 2500);
-    ASSERT_GT(a.size(), size_t(44100));  // more than half a second, in stereo frames
+TEST(SoundCartridge, ToneIsASquareWaveOfItsFrequencyAndLevelThenSilence) {
+    std::vector<int16_t> a = play("tone.rom", 4000);
+    const size_t second = 2 * 44100;  // one second of stereo frames
+    ASSERT_GE(a.size(), 3 * second);
     for (size_t i = 0; i < a.size(); i += 2) ASSERT_EQ(a[i], a[i + 1]) << "sides differ at frame " << i / 2;
     // The tone starts at the first frame end; measure over a whole second after it.
     size_t first = 0;
     while (first < a.size() && a[first] == 0) first += 2;
-    const size_t frames = 44100;
-    ASSERT_LE(first + 2 * frames, a.size());
+    ASSERT_LT(first, second / 10);
     int crossings = 0, last_sign = 0;
     int16_t top = 0, bottom = 0;
-    for (size_t i = first; i < first + 2 * frames; i += 2) {
+    for (size_t i = first; i < first + second; i += 2) {
         top = std::max(top, a[i]);
         bottom = std::min(bottom, a[i]);
         int sign = a[i] > 0 ? 1 : a[i] < 0 ? -1 : 0;
@@ -68,16 +68,12 @@ TEST(SoundCartridge, ToneOnChannelZeroIsASquareWaveOfItsFrequencyAndLevel) {
         last_sign = sign;
     }
     // Two crossings per period: period 254 is 440 Hz.
-    double hz = crossings / 2.0;
-    EXPECT_NEAR(hz, 440.0, 4.4);
+    EXPECT_NEAR(crossings / 2.0, 440.0, 4.4);
     EXPECT_EQ(uint16_t(top), 0x3C00);  // full level, 240
     EXPECT_EQ(uint16_t(bottom), 0xC4FF);
-}
-
-TEST(SoundCartridge, SilencedChannelsAreSilent) {
-    std::vector<int16_t> a = play("silence.rom", 2500);
-    ASSERT_GT(a.size(), size_t(44100));
-    EXPECT_EQ(std::count(a.begin(), a.end(), int16_t(0)), std::ptrdiff_t(a.size()));
+    // After about 110 frames the cartridge silences every channel: the last 1.5 s are silent.
+    size_t quiet_from = a.size() - 3 * second / 2;
+    EXPECT_EQ(std::count(a.begin() + std::ptrdiff_t(quiet_from), a.end(), int16_t(0)), std::ptrdiff_t(a.size() - quiet_from));
 }
 
 } // namespace
