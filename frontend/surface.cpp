@@ -31,7 +31,8 @@ inline void fill_run(uint16_t* p, uint16_t colour, unsigned n) {
 }
 
 inline void plot(Surface* s, uint16_t colour, int x, int y) {
-    if (x >= 0 && y >= 0 && x < s->width && y < s->height) s->pixels[size_t(y) * s->pitch + size_t(x)] = colour;
+    if (x >= 0 && y >= 0 && x < s->width && y < s->height)
+        s->pixels[size_t(y) * s->pitch + size_t(x)] = colour;
 }
 
 } // namespace
@@ -39,7 +40,8 @@ inline void plot(Surface* s, uint16_t colour, int x, int y) {
 void fill_rect(Surface* s, uint16_t colour, uint16_t x, uint16_t y, uint16_t w, uint16_t h) {
     uint16_t cx, cw, cy, ch;
     if (!clip_span(x, w, s->width, cx, cw) || !clip_span(y, h, s->height, cy, ch)) return;
-    for (unsigned row = cy; row < unsigned(cy) + ch; ++row) fill_run(s->pixels + size_t(row) * s->pitch + cx, colour, cw);
+    for (unsigned row = cy; row < unsigned(cy) + ch; ++row)
+        fill_run(s->pixels + size_t(row) * s->pitch + cx, colour, cw);
 }
 
 void draw_hline(Surface* s, uint16_t colour, uint16_t x, uint16_t y, uint16_t length) {
@@ -93,14 +95,16 @@ void blit(const Surface* source, Surface* destination, uint16_t sx, uint16_t sy,
     uint16_t csx, cw, csy, ch;
     if (!clip_span(sx, w, source->width, csx, cw) || !clip_span(sy, h, source->height, csy, ch)) return;
     uint16_t cdx, cdy, dw, dh;
-    if (!clip_span(dx, cw, destination->width, cdx, dw) || !clip_span(dy, ch, destination->height, cdy, dh)) return;
+    if (!clip_span(dx, cw, destination->width, cdx, dw) || !clip_span(dy, ch, destination->height, cdy, dh))
+        return;
     for (unsigned row = 0; row < dh; ++row) {
         const uint16_t* src = source->pixels + size_t(csy + row) * source->pitch + csx;
         if (destination->rotated) {
             // Each source row becomes a destination column of the turned frame.
             for (unsigned col = 0; col < dw; ++col) {
                 unsigned tx = cdx + col, ty = cdy + row;
-                destination->pixels[size_t(tx) * destination->pitch + (destination->height - 1 - ty)] = src[col];
+                destination->pixels[size_t(tx) * destination->pitch + (destination->height - 1 - ty)] =
+                    src[col];
             }
         } else {
             uint16_t* dst = destination->pixels + size_t(cdy + row) * destination->pitch + cdx;

@@ -8,9 +8,9 @@
 
 struct Surface {
     uint16_t* pixels;
-    uint8_t rotated;  // 1: a 240-wide frame stored turned by 90 degrees (only blit looks at it)
+    uint8_t rotated; // 1: a 240-wide frame stored turned by 90 degrees (only blit looks at it)
     uint8_t bits_per_pixel;
-    uint16_t pitch;   // pixels from one row to the next
+    uint16_t pitch; // pixels from one row to the next
     uint16_t width;
     uint16_t height;
 };
@@ -20,8 +20,8 @@ struct Image {
     char name[32];
     uint16_t width, height;
     uint16_t* pixels;
-    uint8_t* alpha;  // per-pixel alpha from a TGA picture, or nullptr
-    Image* next;     // the image loaded before this one
+    uint8_t* alpha; // per-pixel alpha from a TGA picture, or nullptr
+    Image* next;    // the image loaded before this one
 };
 
 // The visible screen and the front end's composing buffer, both 320 x 240 (set up by the program

@@ -1,10 +1,12 @@
 #include "tests/machine/machine_fixture.h"
+#include "frontend/surface.h"
 #include "platform/platform.h"
+#include "video/vdp.h"
 
 std::vector<uint8_t> spinning_bios(size_t size) {
     std::vector<uint8_t> b(size, 0xFF);
     if (size >= 2) {
-        b[0] = 0x18;  // JR -2
+        b[0] = 0x18; // JR -2
         b[1] = 0xFE;
     }
     return b;
@@ -18,9 +20,9 @@ std::vector<uint8_t> test_cartridge(size_t size, uint8_t first, uint8_t second) 
         c[1] = second;
     }
     if (size >= 0x30) {
-        c[0x0A] = 0x24;  // start address 0x8024
+        c[0x0A] = 0x24; // start address 0x8024
         c[0x0B] = 0x80;
-        c[0x24] = 0x18;  // JR -2
+        c[0x24] = 0x18; // JR -2
         c[0x25] = 0xFE;
     }
     return c;
@@ -30,4 +32,10 @@ void start_headless_with_select(const std::string& card) {
     HeadlessConfig c = test_config(card);
     c.presses.push_back({BTN_SELECT, 0, 0xFFFFFFFFu});
     headless_reset(c);
+    // What the program's start-up provides to a game: the screen and the picture buffer.
+    platform_init(1000, 16, 44100, 16, 2, 60, 1);
+    screen_surface = Surface{display_drawing_pointer(), 0, 16, 320, 320, 240};
+    display_flip(0);
+    static std::vector<uint8_t> picture(VDP_PICTURE_BYTES);
+    vdp_picture = picture.data();
 }

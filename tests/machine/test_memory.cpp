@@ -15,7 +15,8 @@ struct MemoryMap : ::testing::Test {
 
 TEST_F(MemoryMap, RamWriteReachesAllEightWindows) {
     cpu_write(0x7FFF, 0x5A);
-    for (uint16_t a : {0x63FF, 0x67FF, 0x6BFF, 0x6FFF, 0x73FF, 0x77FF, 0x7BFF, 0x7FFF}) EXPECT_EQ(image[a], 0x5A) << a;
+    for (uint16_t a : {0x63FF, 0x67FF, 0x6BFF, 0x6FFF, 0x73FF, 0x77FF, 0x7BFF, 0x7FFF})
+        EXPECT_EQ(image[a], 0x5A) << a;
     cpu_write(0x6000, 0x11);
     cpu_write(0x6401, 0x22);
     for (unsigned w = 0; w < 8; ++w) {
@@ -31,7 +32,8 @@ TEST_F(MemoryMap, WritesOutsideRamChangeNothing) {
     image[0x0000] = 0x31;
     image[0x1FFF] = 0x32;
     std::vector<uint8_t> before = image;
-    for (uint32_t a : {0x0000u, 0x1FFFu, 0x2000u, 0x5FFFu, 0x8000u, 0xA000u, 0xFFFFu}) cpu_write(uint16_t(a), 0x00);
+    for (uint32_t a : {0x0000u, 0x1FFFu, 0x2000u, 0x5FFFu, 0x8000u, 0xA000u, 0xFFFFu})
+        cpu_write(uint16_t(a), 0x00);
     EXPECT_EQ(image, before);
 }
 

@@ -30,7 +30,7 @@ void run_program(const HeadlessConfig& c) {
     headless_reset(c);
     std::atexit(report_counters);
     program_main();
-    std::exit(3);  // the play cycle never returns while the picture buffer exists
+    std::exit(3); // the play cycle never returns while the picture buffer exists
 }
 
 struct PlayCycle : ::testing::Test {
@@ -42,7 +42,8 @@ struct PlayCycle : ::testing::Test {
 TEST_F(PlayCycle, RunsTheChosenCartridge) {
     write_file(roms + "/coleco.rom", spinning_bios());
     write_file(roms + "/dk.rom", test_cartridge(8192));
-    EXPECT_EXIT(run_program(program_config(card.path)), ::testing::ExitedWithCode(0), "games=[1-9][0-9]* failed=0");
+    EXPECT_EXIT(run_program(program_config(card.path)), ::testing::ExitedWithCode(0),
+                "games=[1-9][0-9]* failed=0");
 }
 
 TEST_F(PlayCycle, FailedLoadsGoBackToTheManager) {

@@ -12,7 +12,8 @@ namespace {
 TEST(ButtonScript, ParsesEntriesCombinationsAndComments) {
     std::vector<ScriptedPress> p;
     std::string error;
-    ASSERT_TRUE(parse_button_script("B:100-200, up+a:300-310\n# a comment, ignored\nSELECT:0-1;", p, error)) << error;
+    ASSERT_TRUE(parse_button_script("B:100-200, up+a:300-310\n# a comment, ignored\nSELECT:0-1;", p, error))
+        << error;
     ASSERT_EQ(p.size(), 3u);
     EXPECT_EQ(p[0].mask, BTN_B);
     EXPECT_EQ(p[0].start_ms, 100u);
@@ -34,7 +35,9 @@ TEST(ButtonScript, RejectsMalformedEntries) {
 
 TEST(Buttons, LoneDiagonalsSplitIntoStraightDirections) {
     // Ports read 0 for a pressed control.
-    auto word = [](uint16_t stick, uint16_t buttons = 0xFFFF) { return buttons_from_ports(stick, buttons, 0xFFFF); };
+    auto word = [](uint16_t stick, uint16_t buttons = 0xFFFF) {
+        return buttons_from_ports(stick, buttons, 0xFFFF);
+    };
     EXPECT_EQ(word(0xFD) & 0xFF, uint32_t(BTN_UP | BTN_LEFT));
     EXPECT_EQ(word(0xF7) & 0xFF, uint32_t(BTN_LEFT | BTN_DOWN));
     EXPECT_EQ(word(0xDF) & 0xFF, uint32_t(BTN_DOWN | BTN_RIGHT));

@@ -38,7 +38,9 @@ std::vector<uint8_t> read_file(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string built_rom(const std::string& name) { return std::string(VELKORO_BUILD_DIR) + "/card/roms/colecovision/" + name; }
+std::string built_rom(const std::string& name) {
+    return std::string(VELKORO_BUILD_DIR) + "/card/roms/colecovision/" + name;
+}
 
 HeadlessConfig test_config(const std::string& card_folder) {
     HeadlessConfig c;
@@ -56,20 +58,22 @@ std::string compare_screen_with_golden(const std::string& relative_path) {
         return "";
     }
     // Compare through the same PNG encoding the goldens were written with.
-    std::string actual = (fs::temp_directory_path() / ("velkoro-actual-" + std::to_string(getpid()) + ".png")).string();
+    std::string actual =
+        (fs::temp_directory_path() / ("velkoro-actual-" + std::to_string(getpid()) + ".png")).string();
     if (!write_png_rgb565(actual, screen, 320, 240, 320)) return "cannot write " + actual;
     std::vector<uint32_t> a, g;
     int aw, ah, gw, gh;
     bool ok_a = read_png_rgb(actual, a, aw, ah);
     bool ok_g = read_png_rgb(golden, g, gw, gh);
-    if (!ok_g) return "golden picture " + golden + " is missing or unreadable (actual kept at " + actual + ")";
+    if (!ok_g)
+        return "golden picture " + golden + " is missing or unreadable (actual kept at " + actual + ")";
     if (!ok_a) return "cannot read back " + actual;
     if (aw != gw || ah != gh) return "size differs from " + golden;
     for (size_t i = 0; i < a.size(); ++i) {
         if (a[i] != g[i]) {
             char msg[256];
-            std::snprintf(msg, sizeof msg, "pixel (%zu, %zu) is %06X, golden %06X (actual kept at %s)", i % size_t(aw),
-                          i / size_t(aw), unsigned(a[i]), unsigned(g[i]), actual.c_str());
+            std::snprintf(msg, sizeof msg, "pixel (%zu, %zu) is %06X, golden %06X (actual kept at %s)",
+                          i % size_t(aw), i / size_t(aw), unsigned(a[i]), unsigned(g[i]), actual.c_str());
             return msg;
         }
     }
