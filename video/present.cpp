@@ -57,6 +57,6 @@ void palette_set(uint8_t index, uint8_t red, uint8_t green, uint8_t blue) {
 }
 
 void present_frame() {
-    copy_picture();
+    if (vdp_picture && screen_surface.pixels) copy_picture();
     pace();
 }

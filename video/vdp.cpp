@@ -123,7 +123,10 @@ uint8_t vdp_read_status() {
     return v;
 }
 
-void vdp_render_line(uint8_t line) { vdp_modes[vdp.mode].render(line); }
+// Without a picture buffer (a machine run outside the play cycle) there is nothing to draw into.
+void vdp_render_line(uint8_t line) {
+    if (vdp_picture) vdp_modes[vdp.mode].render(line);
+}
 
 bool vdp_frame_end() {
     vdp.status = (vdp.status & 0x5F) | STATUS_FRAME;

@@ -1,0 +1,161 @@
+// The port map, the controllers in both modes, and the frame driver: slices and cycles of a
+// frame, frame skip, the interrupt decision and SELECT ending the game.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "cpu/z80.h"
+#include "frontend/surface.h"
+#include "machine/driver.h"
+#include "machine/ports.h"
+#include "platform/platform.h"
+#include "tests/support/test_support.h"
+#include "video/vdp.h"
+
+namespace {
+
+struct Machine : ::testing::Test {
+    std::vector<uint8_t> vram = std::vector<uint8_t>(VDP_VRAM_BYTES, 0);
+    std::vector<uint8_t> picture = std::vector<uint8_t>(VDP_PICTURE_BYTES, 0xEE);
+    Z80State z{};
+    uint8_t saved_skip = frame_skip;
+    void SetUp() override {
+        hold(0);
+        vdp.vram = vram.data();
+        vdp_picture = picture.data();
+        screen_surface.pixels = display_drawing_pointer();
+        screen_surface.pitch = screen_surface.width = DISPLAY_WIDTH;
+        screen_surface.height = DISPLAY_HEIGHT;
+        vdp_reset();
+        controller_mode = 0;
+        controller_words[0] = controller_words[1] = 0xFFFF;
+        scanline = 0;
+        skip_countdown = 0;
+        quit_request = 0;
+    }
+    void TearDown() override {
+        frame_skip = saved_skip;
+        vdp.vram = nullptr;
+        vdp_picture = nullptr;
+        screen_surface.pixels = nullptr;
+    }
+    // Resets the headless back end with `mask` held throughout.
+    void hold(uint16_t mask) {
+        HeadlessConfig c = test_config("");
+        if (mask) c.presses.push_back({mask, 0, 0xFFFFFFFFu});
+        headless_reset(c);
+    }
+    uint8_t read_with(uint16_t mask, uint16_t port) {
+        hold(mask);
+        poll_controllers();
+        return cpu_in(port);
+    }
+    // Runs hooks up to and including the next frame end; returns its result and the cycles.
+    uint16_t run_frame(int32_t* cycles = nullptr, int* slices = nullptr) {
+        int32_t total = 0;
+        int n = 0;
+        for (;;) {
+            uint16_t r = cpu_hook(&z);
+            total += z.cycle_period;
+            ++n;
+            if (scanline == 192) {
+                if (cycles) *cycles = total;
+                if (slices) *slices = n;
+                return r;
+            }
+            EXPECT_EQ(r, HOOK_NONE);
+        }
+    }
+};
+
+TEST_F(Machine, PortMapAndControllerReads) {
+    EXPECT_EQ(cpu_in(0xFC), 0x7F);  // keypad mode, nothing pressed
+    cpu_out(0xC0, 0x00);
+    EXPECT_EQ(controller_mode, 1);
+    EXPECT_EQ(read_with(BTN_UP | BTN_A, 0xFC), 0x3E);
+    EXPECT_EQ(cpu_in(0xFF), 0x7F);  // controller 2 is never driven
+    EXPECT_EQ(cpu_in(0xE0), 0x3E);  // bit 1 clear: controller 1
+    EXPECT_EQ(cpu_in(0xFE), 0x7F);
+    // Opposite directions: left and up win.
+    EXPECT_EQ(read_with(BTN_LEFT | BTN_RIGHT | BTN_UP | BTN_DOWN, 0xFC), 0x76);
+
+    cpu_out(0x9F, 0x12);  // any port of the block selects keypad mode
+    EXPECT_EQ(controller_mode, 0);
+    EXPECT_EQ(read_with(BTN_L, 0xFC), 0x7A);
+    EXPECT_EQ(read_with(BTN_R, 0xFC), 0x7D);
+    EXPECT_EQ(read_with(BTN_L | BTN_R, 0xFC), 0x7A);
+    EXPECT_EQ(read_with(BTN_B, 0xFC), 0x3F);
+    EXPECT_EQ(read_with(BTN_START | BTN_X | BTN_Y, 0xFC), 0x7F);
+    cpu_out(0xDF, 0x00);
+    EXPECT_EQ(controller_mode, 1);
+    EXPECT_EQ(quit_request, 0);
+    read_with(BTN_SELECT, 0xFC);
+    EXPECT_EQ(quit_request, 1);
+
+    // Unused blocks read 0xFF; the video chip answers on 0xA0-0xBF by port bit 0.
+    EXPECT_EQ(cpu_in(0x00), 0xFF);
+    EXPECT_EQ(cpu_in(0xC0), 0xFF);
+    EXPECT_EQ(cpu_in(0x80), 0xFF);
+    cpu_out(0xA1, 0x00);
+    cpu_out(0xBF, 0x40);
+    cpu_out(0xA0, 0x5A);
+    cpu_out(0xA3, 0x00);
+    cpu_out(0xA3, 0x00);
+    EXPECT_EQ(vram[0], 0x5A);
+    EXPECT_EQ(cpu_in(0xBE), 0x5A);
+    EXPECT_EQ(cpu_in(0xBF), 0x9F);
+    cpu_out(0x20, 0x00);  // ignored
+    EXPECT_EQ(controller_mode, 1);
+}
+
+TEST_F(Machine, FrameSlicesCyclesAndFirstFrame) {
+    frame_skip = 1;
+    int32_t cycles = 0;
+    int slices = 0;
+    // The first frame after a load starts at line 1: line 0 is not drawn.
+    run_frame(&cycles, &slices);
+    EXPECT_EQ(slices, 192);
+    EXPECT_EQ(picture[8 * VDP_PICTURE_WIDTH], 0xEE);
+    EXPECT_EQ(picture[9 * VDP_PICTURE_WIDTH], 0x00);
+    run_frame(&cycles, &slices);
+    EXPECT_EQ(slices, 193);
+    EXPECT_EQ(cycles, 60000);
+    EXPECT_EQ(z.cycle_period, 18720);
+    EXPECT_EQ(picture[8 * VDP_PICTURE_WIDTH], 0x00);
+    EXPECT_EQ(headless_frames(), 2u);
+}
+
+TEST_F(Machine, FrameSkipDrawsAndPresentsOneFrameInN) {
+    frame_skip = 3;
+    skip_countdown = 0;
+    run_frame();  // drawn and presented
+    std::vector<int> drawn;
+    for (int f = 0; f < 6; ++f) {
+        std::fill(picture.begin(), picture.end(), uint8_t(0xEE));
+        run_frame();
+        drawn.push_back(picture[100 * VDP_PICTURE_WIDTH] != 0xEE);
+    }
+    EXPECT_EQ(drawn, (std::vector<int>{0, 0, 1, 0, 0, 1}));
+    // The phase carries over: a new game may start on a skipped frame.
+    EXPECT_EQ(skip_countdown, 2);
+}
+
+TEST_F(Machine, InterruptDecisionAndSelect) {
+    frame_skip = 1;
+    // Interrupt enable clear: no NMI, but the frame flag is set every frame.
+    EXPECT_EQ(run_frame(), HOOK_NONE);
+    EXPECT_EQ(vdp_read_status() & STATUS_FRAME, STATUS_FRAME);
+    cpu_out(0xBF, 0x60);
+    cpu_out(0xBF, 0x81);
+    EXPECT_EQ(run_frame(), HOOK_NMI);
+    // A frame that ends inside a control pair raises none, and none comes later.
+    cpu_out(0xBF, 0x00);
+    EXPECT_EQ(run_frame(), HOOK_NONE);
+    cpu_out(0xBF, 0x40);
+    EXPECT_EQ(run_frame(), HOOK_NMI);
+    // SELECT at a frame end stops the game, whatever the interrupt would have been.
+    hold(BTN_SELECT);
+    EXPECT_EQ(run_frame(), HOOK_STOP);
+}
+
+} // namespace

@@ -1,0 +1,112 @@
+; Shared start of the video test cartridges: the header the boot ROM reads, restart entries that
+; return at once, a video interrupt handler that only reads the status, and routines that load
+; the registers and fill or copy video memory. The including file supplies `start`.
+        org 0x8000
+        db 0xAA, 0x55
+        dw 0, 0, 0, 0
+        dw start
+        ret                     ; RST 08h .. 38h
+        nop
+        nop
+        ret
+        nop
+        nop
+        ret
+        nop
+        nop
+        ret
+        nop
+        nop
+        ret
+        nop
+        nop
+        ret
+        nop
+        nop
+        ret
+        nop
+        nop
+        in a, (0xBF)            ; video interrupt: acknowledge and return
+        retn
+
+; Writes A into register B.
+set_reg:
+        out (0xBF), a
+        ld a, b
+        or 0x80
+        out (0xBF), a
+        ret
+
+; Loads R0..R7 from the eight bytes at HL.
+load_regs:
+        ld b, 0
+load_regs_next:
+        ld a, (hl)
+        call set_reg
+        inc hl
+        inc b
+        ld a, b
+        cp 8
+        jr nz, load_regs_next
+        ret
+
+; Sets the write address to HL.
+set_write:
+        ld a, l
+        out (0xBF), a
+        ld a, h
+        or 0x40
+        out (0xBF), a
+        ret
+
+; Fills BC bytes of video memory from HL with E.
+vfill:
+        call set_write
+vfill_next:
+        ld a, e
+        out (0xBE), a
+        dec bc
+        ld a, b
+        or c
+        jr nz, vfill_next
+        ret
+
+; Copies BC bytes from DE to video memory at HL.
+vcopy:
+        call set_write
+vcopy_next:
+        ld a, (de)
+        out (0xBE), a
+        inc de
+        dec bc
+        ld a, b
+        or c
+        jr nz, vcopy_next
+        ret
+
+; Writes the names 0..255 D times from HL (one per third of the screen).
+names_ramp:
+        call set_write
+        xor a
+names_ramp_next:
+        out (0xBE), a
+        inc a
+        jr nz, names_ramp_next
+        dec d
+        jr nz, names_ramp_next
+        ret
+
+; The letters of the console's name, 8 x 8, drawn in the left six columns: blank, V, E, L, K,
+; O, R, and a solid block.
+glyphs:
+        db 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00
+        db 0x88, 0x88, 0x88, 0x88, 0x50, 0x50, 0x20, 0x00
+        db 0xF8, 0x80, 0x80, 0xF0, 0x80, 0x80, 0xF8, 0x00
+        db 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0xF8, 0x00
+        db 0x88, 0x90, 0xA0, 0xC0, 0xA0, 0x90, 0x88, 0x00
+        db 0x70, 0x88, 0x88, 0x88, 0x88, 0x88, 0x70, 0x00
+        db 0xF0, 0x88, 0x88, 0xF0, 0xA0, 0x90, 0x88, 0x00
+        db 0xFC, 0xFC, 0xFC, 0xFC, 0xFC, 0xFC, 0xFC, 0xFC
+; "VELKORO" in those names.
+name_text:
+        db 1, 2, 3, 4, 5, 6, 5

@@ -1,0 +1,77 @@
+// Test cartridges run on the whole machine (boot ROM, processor, ports, frame driver, video
+// chip) until SELECT ends them; the screen is then compared with its golden picture.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "frontend/surface.h"
+#include "machine/driver.h"
+#include "machine/loader.h"
+#include "platform/platform.h"
+#include "tests/support/test_support.h"
+#include "video/vdp.h"
+
+namespace {
+
+// A BIOS of our own, as small as a cartridge needs: a stack in RAM, the jump to the cartridge's
+// start address, and the video interrupt forwarded to the cartridge's handler.
+std::vector<uint8_t> tiny_bios() {
+    std::vector<uint8_t> b(8192, 0xFF);
+    const uint8_t entry[] = {0x31, 0x00, 0x74,   // LD SP, 0x7400
+                             0x2A, 0x0A, 0x80,   // LD HL, (0x800A)
+                             0xE9};              // JP (HL)
+    std::copy(std::begin(entry), std::end(entry), b.begin());
+    const uint8_t nmi[] = {0xC3, 0x21, 0x80};    // JP 0x8021
+    std::copy(std::begin(nmi), std::end(nmi), b.begin() + 0x66);
+    return b;
+}
+
+struct Cartridges : ::testing::Test {
+    TempFolder card;
+    std::string roms = card.rom_folder();
+    std::vector<uint8_t> picture = std::vector<uint8_t>(VDP_PICTURE_BYTES, 0);
+    void SetUp() override {
+        std::snprintf(bios_path, sizeof bios_path, "%s", "/mnt/sd/roms/colecovision/coleco.rom");
+        write_file(roms + "/coleco.rom", tiny_bios());
+        vdp_picture = picture.data();
+    }
+    void TearDown() override {
+        release_machine();
+        vdp_picture = nullptr;
+        screen_surface.pixels = nullptr;
+    }
+    // Runs a test cartridge with SELECT held from `select_ms` on; returns the frames it ran.
+    uint32_t run(const std::string& scene, uint32_t select_ms = 300) {
+        write_file(roms + "/" + scene + ".rom", read_file(std::string(VELKORO_VIDEO_TEST_ROMS) + "/" + scene + ".rom"));
+        HeadlessConfig c = test_config(card.path);
+        c.presses.push_back({BTN_SELECT, select_ms, 0xFFFFFFFFu});
+        headless_reset(c);
+        screen_surface.pixels = display_drawing_pointer();
+        screen_surface.pitch = screen_surface.width = DISPLAY_WIDTH;
+        screen_surface.height = DISPLAY_HEIGHT;
+        EXPECT_EQ(run_cartridge(("/mnt/sd/roms/colecovision/" + scene + ".rom").c_str()), 1);
+        return headless_frames();
+    }
+};
+
+TEST_F(Cartridges, EveryDisplayModeMatchesItsGolden) {
+    for (const char* scene : {"text", "graphics1", "graphics2", "multicolour", "blank"}) {
+        run(scene);
+        EXPECT_EQ(compare_screen_with_golden(std::string("video/golden/") + scene + ".png"), "") << scene;
+        release_machine();
+    }
+}
+
+TEST_F(Cartridges, SelectEndsTheGameAtAFrameEndPacedAtSixtyHertz) {
+    // SELECT from 10 s on: at 60 frames a second the game sees it at frame 600 or 601.
+    uint8_t saved = frame_skip;
+    frame_skip = 2;
+    uint32_t frames = run("graphics2", 10000);
+    EXPECT_GE(frames, 600u);
+    EXPECT_LE(frames, 602u);
+    EXPECT_GE(headless_clock_ms(), 10000u);
+    EXPECT_LE(headless_clock_ms(), 10050u);
+    frame_skip = saved;
+}
+
+} // namespace
