@@ -16,6 +16,7 @@
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
