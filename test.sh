@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Velkoro and runs every test twice: in the optimised build (slow tests included), and in
-# a build with AddressSanitizer and UndefinedBehaviorSanitizer (slow tests left out).
+# a build with AddressSanitizer and UndefinedBehaviorSanitizer (slow tests left out). A third
+# build with ThreadSanitizer runs the threaded tests (label tsan).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/scripts/deps.sh"
@@ -8,14 +9,15 @@ velkoro_need_packages "${VELKORO_BUILD_PACKAGES[@]}" "${VELKORO_TEST_PACKAGES[@]
 
 jobs="$(nproc)"
 run_build() {
-    local name="$1" ctest_args="$2"
+    local name="$1" ctest_args="$2" targets="${TARGETS:-all}"
     shift 2
     local build="$here/build/$name"
     echo "=== $name build ==="
     cmake -S "$here" -B "$build" -G Ninja "$@" > /dev/null
-    cmake --build "$build" -j "$jobs"
+    cmake --build "$build" -j "$jobs" --target $targets
     (cd "$build" && ctest --output-on-failure -j "$jobs" $ctest_args)
 }
 
 run_build release "" -DCMAKE_BUILD_TYPE=Release
 run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address
+TARGETS="test_sound_threads" run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread

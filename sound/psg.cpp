@@ -1,20 +1,92 @@
-// Temporary sound chip and mixer: silent.
+// The sound chip's register layer: latch, data, attenuation and noise control bytes become
+// channel frequencies and levels, delivered to the mixer at once or once per frame.
 #include "sound/psg.h"
-#include "platform/platform.h"
 
-#include <cstring>
+#include <array>
 
 PsgState psg;
 
+namespace {
+
+// Every period's frequency, so that a data byte costs no division on the handheld.
+constexpr std::array<int32_t, 1024> tone_frequency_table = [] {
+    std::array<int32_t, 1024> t{};
+    for (uint32_t n = 1; n < 1024; ++n) {
+        int32_t f = int32_t(uint32_t(PSG_CLOCK_HZ) / (32 * n));
+        t[n] = f > PSG_MAX_FREQUENCY ? 0 : f;
+    }
+    return t;
+}();
+
+void notify(PsgState* s, int ch) {
+    if (s->defer_mode == 0) {
+        if (s->channel_update) s->channel_update(ch, s->frequency[ch], s->volume[ch]);
+    } else {
+        s->pending_mask = uint8_t(s->pending_mask | (1u << ch));
+    }
+}
+
+void write_data(PsgState* s, uint8_t v) {
+    if ((s->latched_byte & 0xC0) == 0) return;  // no tone latch since psg_init
+    uint32_t period = (s->latched_byte & 0x0Fu) | (uint32_t(v & 0x3F) << 4);
+    int32_t f = tone_frequency_table[period];
+    int ch = (s->latched_byte - 0x80) >> 5;
+    if (f == s->frequency[ch]) return;
+    if (ch == 2 && s->noise_mode == 3) {
+        s->frequency[3] = f;
+        notify(s, 3);
+    }
+    s->frequency[ch] = f;
+    notify(s, ch);
+}
+
+} // namespace
+
+int32_t psg_tone_frequency(uint32_t period) { return tone_frequency_table[period & 0x3FF]; }
+
 void psg_init(PsgState* s, PsgChannelUpdate callback) {
-    std::memset(s, 0, sizeof *s);
+    *s = PsgState{};
     s->channel_update = callback;
 }
-void psg_write(PsgState*, uint8_t) {}
+
+void psg_write(PsgState* s, uint8_t v) {
+    switch (v & 0xF0) {
+    case 0x80:
+    case 0xA0:
+    case 0xC0:
+        s->latched_byte = v;
+        break;
+    case 0x90:
+    case 0xB0:
+    case 0xD0:
+    case 0xF0: {
+        int ch = (v - 0x90) >> 5;
+        int32_t level = (15 - (v & 0x0F)) * 16;
+        if (level == s->volume[ch]) return;
+        s->volume[ch] = level;
+        notify(s, ch);
+        break;
+    }
+    case 0xE0: {
+        // Bit 2 (white or periodic noise) is not kept: the mixer always plays white noise.
+        uint8_t rate = v & 3;
+        if (rate == s->noise_mode) return;
+        s->noise_mode = rate;
+        s->frequency[3] = rate == 3 ? s->frequency[2] : PSG_NOISE_FREQUENCY[rate];
+        notify(s, 3);
+        break;
+    }
+    default:
+        write_data(s, v);
+        break;
+    }
+}
+
 void psg_flush(PsgState* s, uint8_t mode) {
+    if (s->defer_mode != 0 && s->pending_mask != 0 && s->channel_update) {
+        for (int ch = 0; ch < 4; ++ch)
+            if (s->pending_mask & (1u << ch)) s->channel_update(ch, s->frequency[ch], s->volume[ch]);
+    }
     s->pending_mask = 0;
     if (mode != PSG_FLUSH_ONLY) s->defer_mode = mode;
 }
-void mixer_set_channel(int32_t, int32_t, int32_t) {}
-void mixer_reset() {}
-void audio_fill(void*, uint8_t* destination, uint32_t count) { std::memset(destination, 0, size_t(count) * 4); }

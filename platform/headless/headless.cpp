@@ -1,10 +1,10 @@
 // The headless back end: display buffers in memory, a virtual or real clock, scripted buttons,
-// the card-folder mapping, and the end of a run (screenshot, then a normal process exit).
+// the card-folder mapping, and the end of a run (screenshot and recorded audio, then a normal
+// process exit). The audio thread lives in audio.cpp.
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,8 +26,6 @@ bool finishing = false;
 uint64_t virtual_us = 0;
 std::chrono::steady_clock::time_point real_origin;
 uint32_t frames_ended = 0;
-
-std::atomic<int32_t> audio_paused{1};
 
 constexpr int ring_buffer(int entry) { return entry & 1; }
 
@@ -51,7 +49,10 @@ void check_run_end() {
 }
 
 void advance(uint64_t us) {
-    if (!headless_config.real_clock) virtual_us += us;
+    if (!headless_config.real_clock) {
+        virtual_us += us;
+        headless_audio_clock(virtual_us);
+    }
     check_run_end();
 }
 
@@ -67,7 +68,7 @@ void headless_reset(const HeadlessConfig& config) {
     real_origin = std::chrono::steady_clock::now();
     frames_ended = 0;
     finishing = false;
-    audio_paused.store(1, std::memory_order_relaxed);
+    headless_audio_reset(config);
 }
 
 const uint16_t* headless_shown_buffer() { return frame_buffers[shown_buffer]; }
@@ -87,10 +88,13 @@ void platform_init(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t
         real_origin = std::chrono::steady_clock::now();
         std::atexit(platform_shutdown);
     }
+    headless_audio_start();
 }
 
 void platform_shutdown() {
-    audio_set_paused(1);
+    headless_audio_stop();
+    if (!headless_config.wav_path.empty() && !write_wav_stereo16(headless_config.wav_path, headless_audio()))
+        std::fprintf(stderr, "velkoro-headless: cannot write %s\n", headless_config.wav_path.c_str());
     if (!headless_config.screenshot_path.empty()) {
         if (!write_png_rgb565(headless_config.screenshot_path, headless_shown_buffer(), DISPLAY_WIDTH,
                               DISPLAY_HEIGHT, DISPLAY_WIDTH))
@@ -114,12 +118,6 @@ void display_flip(int32_t) {
     drawing_pointer = frame_buffers[ring_buffer(ring_index)];
 }
 
-// --- Audio (the device side) ---
-
-void audio_set_paused(int32_t flag) { audio_paused.store(flag, std::memory_order_relaxed); }
-void audio_wait_paused() {}
-void audio_set_volume(int32_t, int32_t) {}
-
 // --- Timer and buttons ---
 
 uint32_t timer_ticks() {
@@ -138,6 +136,7 @@ void timer_delay(uint32_t n) {
     if (headless_config.run_ms != 0 && target > uint64_t(headless_config.run_ms) * 1000)
         target = std::max<uint64_t>(virtual_us, uint64_t(headless_config.run_ms) * 1000);
     virtual_us = target;
+    headless_audio_clock(virtual_us);
     check_run_end();
 }
 

@@ -55,8 +55,31 @@ uint32_t headless_frames();
 // The current clock time in milliseconds, without advancing the virtual clock.
 uint32_t headless_clock_ms();
 
-// Samples recorded so far (interleaved stereo, 44100 Hz), when recording is on.
+// --- Audio (audio.cpp) ---
+
+// The device format: 44100 frames per second, 16-bit, stereo; the thread pulls chunks of this
+// many frames (about 11.6 ms each).
+constexpr uint32_t HEADLESS_AUDIO_RATE = 44100;
+constexpr uint32_t HEADLESS_AUDIO_CHUNK_FRAMES = 512;
+
+// Samples recorded so far (interleaved stereo, 44100 Hz), when recording is on. Read them while
+// no fill can run: on the virtual clock (every chunk the clock made due is filled before the
+// clock returns), or after audio_set_paused(1) and audio_wait_paused().
 const std::vector<int16_t>& headless_audio();
+
+// The volume word the handheld would give its mixer device for the last audio_set_volume.
+uint32_t headless_audio_volume();
+
+// Writes interleaved 16-bit stereo samples as a 44100 Hz PCM WAV file. Returns false on failure.
+bool write_wav_stereo16(const std::string& path, const std::vector<int16_t>& samples);
+
+// Used by the back end itself: start the audio thread (paused) if it is not running; pause and
+// stop it; pause it and take a new configuration (clock kind, recording, an empty recording);
+// let it fill the chunks the virtual clock has reached at `now_us`.
+void headless_audio_start();
+void headless_audio_stop();
+void headless_audio_reset(const HeadlessConfig& config);
+void headless_audio_clock(uint64_t now_us);
 
 // Writes 320 x 240 RGB565 pixels as an 8-bit RGB PNG. Returns false on failure.
 bool write_png_rgb565(const std::string& path, const uint16_t* pixels, int width, int height, int pitch);
