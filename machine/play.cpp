@@ -7,7 +7,6 @@
 #include "sound/psg.h"
 #include "video/vdp.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 char cartridge_path[PATH_BUFFER_BYTES] = "/mnt/sd/roms/colecovision/dk.rom";
@@ -30,10 +29,7 @@ void clear_surfaces() {
 
 } // namespace
 
-char last_status_message[128] = "";
-
 void show_status_message(const char* text) {
-    std::snprintf(last_status_message, sizeof last_status_message, "%s", text);
     fill_rect(&screen_surface, 0, 0, 0, screen_surface.width, 20);
     if (current_font) {
         draw_text(&screen_surface, current_font, 2, 2, text, 0);

@@ -22,7 +22,3 @@ void play_cycle();
 
 // Shows one line of text at the top of the screen for 500 ms.
 void show_status_message(const char* text);
-
-// The last text shown by show_status_message (empty before the first), kept so that a caller
-// that only sees a failure can still tell which one it was.
-extern char last_status_message[128];
