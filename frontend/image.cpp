@@ -159,8 +159,8 @@ int load_image(const char* name, const void* source, uint8_t flags, uint32_t len
     return 1;
 }
 
-void release_images() {
-    while (image_list) {
+void release_images_after(Image* keep) {
+    while (image_list && image_list != keep) {
         Image* next = image_list->next;
         std::free(image_list->pixels);
         std::free(image_list->alpha);

@@ -28,9 +28,9 @@ constexpr size_t IMAGE_FILE_LIMIT = size_t(64) << 20;
 // with the new Image at the head of the image list, 0 on failure (after its message).
 int load_image(const char* name, const void* source, uint8_t flags, uint32_t length);
 
-// Removes every image from the list and releases it (the program keeps its images to the end;
-// the checks release theirs).
-void release_images();
+// Removes from the list and releases every image loaded after `keep` (an earlier head of the
+// list; nullptr = all). The program keeps its images to the end; the checks release theirs.
+void release_images_after(Image* keep);
 
 // PCX: 8-bit palette indices (width x height bytes, top row first) or nullptr. `palette`
 // receives 256 RGB triplets when it is not nullptr.
