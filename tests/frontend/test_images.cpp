@@ -1,0 +1,406 @@
+// The image loader and its readers: ImageMagick's PCX and TGA files decoded pixel for pixel,
+// hand-made headers for the run-length and palette rules, and truncated or lying files that
+// must take the failure path with the right messages and no harm.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frontend/font.h"
+#include "frontend/image.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+
+constexpr int W = 70, H = 5;  // runs longer than a PCX run and more pixels than a TGA packet
+
+// The source picture: runs of ten pixels of six colours, among them the two colour keys.
+Rgba source_pixel(int x, int y) {
+    static const Rgba colours[6] = {{255, 0, 0, 0},   {0, 255, 0, 0},    {0, 0, 255, 0},
+                                    {123, 123, 123, 0}, {0xDE, 0x6F, 0xDE, 0}, {250, 250, 250, 0}};
+    Rgba p = colours[(x / 10 + y) % 6];
+    p.a = uint8_t((x * 7 + y * 30) % 256);
+    return p;
+}
+
+uint16_t rgb565(const Rgba& p) { return uint16_t(((p.r >> 3) << 11) | ((p.g >> 2) << 5) | (p.b >> 3)); }
+
+// Fixture files written by ImageMagick from a PPM and a PAM of the source picture.
+struct Fixtures {
+    TempFolder folder;
+    bool ok = false;
+    std::string path(const std::string& name) const { return folder.path + "/" + name; }
+    Fixtures() {
+        std::string ppm = "P3\n" + std::to_string(W) + " " + std::to_string(H) + "\n255\n";
+        std::string pam = "P7\nWIDTH " + std::to_string(W) + "\nHEIGHT " + std::to_string(H) +
+                          "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+        std::vector<uint8_t> pam_bytes(pam.begin(), pam.end());
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                Rgba p = source_pixel(x, y);
+                ppm += std::to_string(p.r) + " " + std::to_string(p.g) + " " + std::to_string(p.b) + "\n";
+                pam_bytes.insert(pam_bytes.end(), {p.r, p.g, p.b, p.a});
+            }
+        write_file(path("src.ppm"), std::vector<uint8_t>(ppm.begin(), ppm.end()));
+        write_file(path("src.pam"), pam_bytes);
+        const char* jobs[][2] = {
+            {"src.ppm", "-type Palette PCX:pal.pcx"},
+            {"src.ppm", "-type TrueColor -compress None TGA:raw24.tga"},
+            {"src.ppm", "-type TrueColor -compress RLE TGA:rle24.tga"},
+            {"src.ppm", "-orient TopLeft -type TrueColor -compress None TGA:top24.tga"},
+            {"src.ppm", "-orient TopRight -type TrueColor -compress RLE TGA:right24.tga"},
+            {"src.pam", "-type TrueColorAlpha -compress None TGA:raw32.tga"},
+            {"src.pam", "-orient TopLeft -type TrueColorAlpha -compress RLE TGA:rle32.tga"},
+            {"src.ppm", "-type TrueColorAlpha -compress None TGA:opaque32.tga"},
+        };
+        ok = true;
+        for (auto& job : jobs) {
+            std::string command = std::string(VELKORO_CONVERT) + " " + path(job[0]) + " " + job[1];
+            std::string out = std::string(job[1]).substr(std::string(job[1]).find(':') + 1);
+            command.replace(command.rfind(out), out.size(), path(out));
+            ok = ok && std::system(command.c_str()) == 0;
+        }
+    }
+};
+
+const Fixtures& fixtures() {
+    static Fixtures f;
+    return f;
+}
+
+Font* status_font() {
+    static Font* font = load_builtin_font();
+    return font;
+}
+
+struct Images : ::testing::Test {
+    Image* keep = nullptr;
+    void SetUp() override {
+        status_font();
+        keep = image_list;
+        ASSERT_TRUE(fixtures().ok) << "ImageMagick (" << VELKORO_CONVERT << ") could not write the fixtures";
+        clear_image_messages();
+    }
+    void TearDown() override { release_images_after(keep); }
+    static std::vector<std::string> messages() {
+        std::vector<std::string> v;
+        for (uint32_t i = 0; i < image_messages.count; ++i) v.push_back(image_message_at(i));
+        return v;
+    }
+};
+
+using Messages = std::vector<std::string>;
+const std::string LOAD_FAILED = "ERROR: Couldn't load data from image file";
+
+// The decoded picture of a TGA fixture compared with the source, in the order its header says.
+void expect_tga_picture(const std::string& file, bool with_alpha, uint8_t expected_descriptor) {
+    std::vector<uint8_t> bytes = read_file(fixtures().path(file));
+    ASSERT_GE(bytes.size(), 18u) << file;
+    ASSERT_EQ(bytes[17] & 0x30, expected_descriptor) << file << ": ImageMagick wrote another orientation";
+    bool bottom_up = !(bytes[17] & 0x20), right_to_left = bytes[17] & 0x10;
+    uint8_t* alpha = nullptr;
+    uint16_t w = 0, h = 0;
+    uint16_t* px = read_tga(fixtures().path(file).c_str(), &alpha, &w, &h, 0);
+    ASSERT_NE(px, nullptr) << file;
+    ASSERT_EQ(w, W);
+    ASSERT_EQ(h, H);
+    // ImageMagick stores its rows as it holds them and only labels the order: the picture the
+    // header describes is the source turned accordingly.
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            Rgba s = source_pixel(right_to_left ? W - 1 - x : x, bottom_up ? H - 1 - y : y);
+            ASSERT_EQ(px[y * W + x], rgb565(s)) << file << " at " << x << "," << y;
+            if (with_alpha) {
+                ASSERT_EQ(alpha[y * W + x], s.a) << file << " at " << x << "," << y;
+            }
+        }
+    EXPECT_EQ(alpha != nullptr, with_alpha) << file;
+    std::free(px);
+    std::free(alpha);
+}
+
+TEST_F(Images, TgaFixturesDecodePixelForPixel) {
+    expect_tga_picture("raw24.tga", false, 0x00);
+    expect_tga_picture("rle24.tga", false, 0x00);
+    expect_tga_picture("top24.tga", false, 0x20);
+    expect_tga_picture("right24.tga", false, 0x30);
+    expect_tga_picture("raw32.tga", true, 0x00);
+    expect_tga_picture("rle32.tga", true, 0x20);
+    // 32 bits with every alpha byte 0 carry no alpha map.
+    std::vector<uint8_t> opaque = read_file(fixtures().path("opaque32.tga"));
+    ASSERT_EQ(opaque[16], 32);
+    for (size_t i = 18; i + 3 < opaque.size() && i < 18 + size_t(W) * H * 4; i += 4) opaque[i + 3] = 0;
+    uint8_t* alpha = reinterpret_cast<uint8_t*>(1);
+    uint16_t w, h;
+    uint16_t* px = read_tga(opaque.data(), &alpha, &w, &h, uint32_t(opaque.size()));
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(alpha, nullptr);
+    std::free(px);
+    EXPECT_EQ(messages(), Messages{});
+}
+
+TEST_F(Images, PcxFixtureThroughLoadImage) {
+    std::string path = fixtures().path("pal.pcx");
+    std::vector<uint8_t> bytes = read_file(path);
+    ASSERT_EQ(bytes[1], 5);
+    ASSERT_EQ(bytes[bytes.size() - 769], 0x0C);
+    ASSERT_EQ(load_image("pal", path.c_str(), 0, 0), 1);
+    Image* im = current_image();
+    ASSERT_NE(im, nullptr);
+    EXPECT_STREQ(im->name, "pal");
+    EXPECT_EQ(std::string(im->source), path.substr(0, 31));
+    ASSERT_EQ(im->width, W);
+    ASSERT_EQ(im->height, H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            Rgba s = source_pixel(x, y);
+            uint16_t want = rgb565(s);
+            if (s.r == 123 && s.g == 123 && s.b == 123) want = IMAGE_TRANSPARENT;
+            if (s.r == 0xDE && s.g == 0x6F && s.b == 0xDE) want = IMAGE_SHADOW;
+            ASSERT_EQ(im->pixels[y * W + x], want) << x << "," << y;
+        }
+    // The same data from memory with the bytes of every pixel exchanged, as a second image.
+    ASSERT_EQ(load_image("swapped", bytes.data(), IMAGE_IN_MEMORY | IMAGE_AS_PCX | IMAGE_SWAP_BYTES,
+                         uint32_t(bytes.size())),
+              1);
+    ASSERT_EQ(current_image()->next, im);
+    uint16_t v = im->pixels[0];
+    EXPECT_EQ(current_image()->pixels[0], uint16_t((v << 8) | (v >> 8)));
+    EXPECT_EQ(messages(), Messages{});
+}
+
+// A PCX header of the given geometry followed by `body`.
+std::vector<uint8_t> pcx(uint16_t xmin, uint16_t ymin, uint16_t xmax, uint16_t ymax, uint8_t planes, uint16_t bpl,
+                         std::vector<uint8_t> body, uint8_t version = 5) {
+    std::vector<uint8_t> v(128, 0);
+    v[0] = 0x0A;
+    v[1] = version;
+    v[2] = 1;
+    v[3] = 8;
+    auto put = [&](size_t at, uint16_t w) {
+        v[at] = uint8_t(w);
+        v[at + 1] = uint8_t(w >> 8);
+    };
+    put(4, xmin);
+    put(6, ymin);
+    put(8, xmax);
+    put(10, ymax);
+    for (int i = 0; i < 48; ++i) v[16 + i] = uint8_t(i + 1);
+    v[65] = planes;
+    put(66, bpl);
+    v.insert(v.end(), body.begin(), body.end());
+    return v;
+}
+
+TEST_F(Images, PcxRunsAndPalettes) {
+    uint8_t palette[768];
+    uint16_t w = 0, h = 0;
+    // C3 41 = three 0x41, 41 = one, C0 07 = a run of nothing; a second line from a run cut at the
+    // line's end; bytes past the width stay out of the picture.
+    std::vector<uint8_t> data = pcx(0, 0, 3, 1, 1, 5, {0xC3, 0x41, 0xC0, 0x07, 0x41, 0x09, 0xC9, 0x22});
+    uint8_t* px = read_pcx_memory(data.data(), data.size(), palette, &w, &h);
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(w, 4);
+    EXPECT_EQ(h, 2);
+    EXPECT_EQ(std::vector<uint8_t>(px, px + 8), (std::vector<uint8_t>{0x41, 0x41, 0x41, 0x41, 0x22, 0x22, 0x22, 0x22}));
+    std::free(px);
+    // Version 3 (and version 5 without the marker): the header's 16 colours, black above them.
+    for (uint8_t version : {3, 5}) {
+        std::vector<uint8_t> v = pcx(0, 0, 0, 0, 1, 1, {0x07}, version);
+        v.resize(v.size() + 800, 0x00);
+        px = read_pcx_memory(v.data(), v.size(), palette, &w, &h);
+        ASSERT_NE(px, nullptr);
+        EXPECT_EQ(palette[0], 1);
+        EXPECT_EQ(palette[47], 48);
+        for (int i = 48; i < 768; ++i) ASSERT_EQ(palette[i], 0) << i;
+        std::free(px);
+    }
+    // A palette marker with too few bytes after it (the data are shorter than a palette).
+    std::vector<uint8_t> bad = pcx(0, 0, 0, 0, 1, 1, {0x07});
+    bad[0] = 0x0C;
+    EXPECT_EQ(read_pcx_memory(bad.data(), bad.size(), palette, &w, &h), nullptr);
+    // Without a palette wanted, the same data decode.
+    px = read_pcx_memory(bad.data(), bad.size(), nullptr, &w, &h);
+    EXPECT_NE(px, nullptr);
+    std::free(px);
+    EXPECT_EQ(messages(), Messages{"ERROR: Bad palette!"});
+}
+
+TEST_F(Images, PcxLyingAndTruncatedHeaders) {
+    uint8_t palette[768];
+    uint16_t w, h;
+    auto fails_with = [&](const std::vector<uint8_t>& data, const std::string& message) {
+        clear_image_messages();
+        uint8_t* px = read_pcx_memory(data.data(), data.size(), palette, &w, &h);
+        EXPECT_EQ(px, nullptr) << message;
+        std::free(px);
+        EXPECT_EQ(messages(), Messages{message});
+    };
+    std::vector<uint8_t> ok = pcx(0, 0, 3, 0, 1, 4, {1, 2, 3, 4});
+    fails_with(std::vector<uint8_t>(ok.begin(), ok.begin() + 127), "ERROR: PCX Read Result fail");
+    fails_with({}, "ERROR: PCX Read Result fail");
+    fails_with(std::vector<uint8_t>(ok.begin(), ok.end() - 1), "ERROR: Couldn't decode line");
+    fails_with(pcx(0, 0, 3, 1, 1, 4, {0xC4, 1, 0xC3}), "ERROR: Couldn't decode line");  // run without value
+    fails_with(pcx(5, 0, 4, 0, 1, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");     // xmax < xmin
+    fails_with(pcx(0, 5, 3, 4, 1, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");     // ymax < ymin
+    fails_with(pcx(0, 0, 4, 0, 1, 4, {1, 2, 3, 4, 5}), "ERROR: Couldn't decode line");  // wider than the line
+    fails_with(pcx(0, 0, 3, 0, 0, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");     // no planes
+    // Sizes that would need gigabytes, from a few bytes: refused before any allocation.
+    fails_with(pcx(0, 0, 0xFFFE, 0xFFFE, 255, 0xFFFF, {0xFF, 0x00}), "ERROR: Couldn't decode line");
+    fails_with(pcx(0, 0, 0xFFFF, 0, 2, 0xFFFF, {0xFF, 0x00}), "ERROR: Couldn't decode line");  // width 65536
+    // From files: a missing file, a truncated one.
+    TempFolder folder;
+    clear_image_messages();
+    EXPECT_EQ(read_pcx_file((folder.path + "/none.pcx").c_str(), palette, &w, &h), nullptr);
+    EXPECT_EQ(messages(), Messages{"ERROR: Can't fopen() pcx"});
+    write_file(folder.path + "/short.pcx", std::vector<uint8_t>(ok.begin(), ok.begin() + 130));
+    clear_image_messages();
+    EXPECT_EQ(load_image("short", (folder.path + "/short.pcx").c_str(), 0, 0), 0);
+    EXPECT_EQ(messages(), (Messages{"ERROR: Couldn't decode line", LOAD_FAILED}));
+    clear_image_messages();
+    EXPECT_EQ(read_pcx_file(folder.path.c_str(), palette, &w, &h), nullptr);  // a folder
+    EXPECT_EQ(messages().size(), 1u);
+}
+
+TEST_F(Images, LoaderChoosesByExtensionAndFlag) {
+    std::string pcx_path = fixtures().path("pal.pcx");
+    std::string tga_path = fixtures().path("raw24.tga");
+    TempFolder folder;
+    std::string renamed = folder.path + "/picture.dat";
+    write_file(renamed, read_file(pcx_path));
+    auto load = [&](const std::string& src, uint8_t flags) {
+        clear_image_messages();
+        return load_image("x", src.c_str(), flags, 0);
+    };
+    EXPECT_EQ(load(folder.path + "/a.gif", 0), 0);
+    EXPECT_EQ(messages(), (Messages{"GIF loading is disabled in this build.", LOAD_FAILED}));
+    EXPECT_EQ(load(folder.path + "/a.PNG", 0), 0);
+    EXPECT_EQ(messages(), (Messages{"PNG loading is disabled in this build.", LOAD_FAILED}));
+    EXPECT_EQ(load(renamed, 0), 0);
+    EXPECT_EQ(messages(), Messages{LOAD_FAILED});
+    EXPECT_EQ(load(renamed, IMAGE_AS_PCX), 1);
+    EXPECT_EQ(load(tga_path, 0), 1);
+    EXPECT_EQ(current_image()->width, W);
+    // The TGA flag reads anything not named otherwise as TGA, so the PCX data fail there.
+    EXPECT_EQ(load(renamed, IMAGE_AS_TGA), 0);
+    EXPECT_EQ(messages(), (Messages{"TGA: Read error", "error opening file", LOAD_FAILED}));
+    // ".pcx" in the name wins over the TGA flag.
+    EXPECT_EQ(load(pcx_path, IMAGE_AS_TGA), 1);
+    // Data in memory: the source text ends with the data, never beyond.
+    std::vector<uint8_t> data = read_file(pcx_path);
+    clear_image_messages();
+    EXPECT_EQ(load_image("mem", data.data(), IMAGE_IN_MEMORY | IMAGE_AS_PCX, uint32_t(data.size())), 1);
+    EXPECT_EQ(std::memcmp(current_image()->source, data.data(), std::strlen(current_image()->source)), 0);
+    char tiny[3] = {'.', 'g', 'i'};
+    EXPECT_EQ(load_image("mem", tiny, IMAGE_IN_MEMORY, 3), 0);
+    EXPECT_EQ(messages(), Messages{LOAD_FAILED});
+}
+
+// An 18-byte TGA header.
+std::vector<uint8_t> tga(uint8_t id, uint8_t map_type, uint8_t type, uint16_t first, uint16_t map_len,
+                         uint8_t entry, uint16_t w, uint16_t h, uint8_t depth, uint8_t desc,
+                         std::vector<uint8_t> body = {}) {
+    std::vector<uint8_t> v = {id,          map_type,  type,          uint8_t(first), uint8_t(first >> 8),
+                              uint8_t(map_len), uint8_t(map_len >> 8), entry, 0, 0, 0, 0,
+                              uint8_t(w),  uint8_t(w >> 8), uint8_t(h), uint8_t(h >> 8), depth, desc};
+    v.insert(v.end(), body.begin(), body.end());
+    return v;
+}
+
+uint16_t* tga_read(const std::vector<uint8_t>& v, uint8_t** alpha, uint16_t* w, uint16_t* h) {
+    return read_tga_memory(v.data(), v.size(), alpha, w, h);
+}
+
+TEST_F(Images, TgaPacketsMapsAndGrey) {
+    uint8_t* alpha;
+    uint16_t w, h;
+    // 8-bit colour-mapped: the indices show as grey, the map is passed over.
+    std::vector<uint8_t> mapped = tga(2, 1, 1, 0, 2, 24, 2, 1, 8, 0x20, {0xAA, 0xBB, 1, 2, 3, 4, 5, 6, 0x00, 0xFF});
+    uint16_t* px = tga_read(mapped, &alpha, &w, &h);
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(px[0], 0x0000);
+    EXPECT_EQ(px[1], 0xFFFF);
+    std::free(px);
+    // 16 bits: 0x7C00 is full red; bit 15 makes the pixel opaque in the alpha map.
+    px = tga_read(tga(0, 0, 2, 0, 0, 0, 2, 1, 16, 0x20, {0x00, 0x7C, 0x1F, 0x80}), &alpha, &w, &h);
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(px[0], 0xF800);
+    EXPECT_EQ(px[1], 0x001F);
+    ASSERT_NE(alpha, nullptr);
+    EXPECT_EQ(alpha[0], 0);
+    EXPECT_EQ(alpha[1], 0xFF);
+    std::free(px);
+    std::free(alpha);
+    // Grey run-length: the data end between packets, the rest stays black.
+    px = tga_read(tga(0, 0, 11, 0, 0, 0, 4, 1, 8, 0x20, {0x81, 0xFF}), &alpha, &w, &h);
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(std::vector<uint16_t>(px, px + 4), (std::vector<uint16_t>{0xFFFF, 0xFFFF, 0, 0}));
+    std::free(px);
+    EXPECT_EQ(messages(), Messages{});
+}
+
+TEST_F(Images, TgaRejectsBadAndLyingHeaders) {
+    uint8_t* alpha;
+    uint16_t w, h;
+    auto rejected = [&](const std::vector<uint8_t>& v, const char* what) {
+        clear_image_messages();
+        uint16_t* px = tga_read(v, &alpha, &w, &h);
+        EXPECT_EQ(px, nullptr) << what;
+        std::free(px);
+        EXPECT_EQ(messages(), (Messages{"TGA: Read error", "error opening file"})) << what;
+    };
+    std::vector<uint8_t> pixel = {1, 2, 3};
+    rejected(tga(0, 2, 2, 0, 0, 0, 1, 1, 24, 0, pixel), "map type 2");
+    rejected(tga(0, 0, 0, 0, 0, 0, 1, 1, 24, 0, pixel), "no image data");
+    rejected(tga(0, 0, 4, 0, 0, 0, 1, 1, 24, 0, pixel), "type 4");
+    rejected(tga(0, 0, 1, 0, 0, 0, 1, 1, 8, 0, pixel), "mapped type without map");
+    rejected(tga(0, 1, 2, 0, 1, 24, 1, 1, 24, 0, {0, 0, 0, 1, 2, 3}), "true colour with map");
+    rejected(tga(0, 1, 1, 0, 0, 24, 1, 1, 8, 0, pixel), "empty map");
+    rejected(tga(0, 1, 1, 0, 1, 15, 1, 1, 8, 0, {0, 0, 1}), "15-bit map entries");
+    rejected(tga(0, 0, 2, 0, 0, 0, 0, 1, 24, 0, pixel), "width 0");
+    rejected(tga(0, 0, 2, 0, 0, 0, 1, 1, 12, 0, pixel), "depth 12");
+    rejected(tga(0, 1, 1, 0, 1, 24, 1, 1, 16, 0, {0, 0, 0, 1, 2}), "mapped depth 16");
+    rejected(std::vector<uint8_t>(10, 0), "short header");
+    // Lying sizes: more pixels, map entries or identification bytes than the data hold.
+    rejected(tga(0, 0, 2, 0, 0, 0, 100, 100, 24, 0, pixel), "raw pixels");
+    rejected(tga(0, 1, 1, 0xFFFF, 0xFFFF, 32, 1, 1, 8, 0, pixel), "colour map");
+    rejected(tga(255, 0, 2, 0, 0, 0, 1, 1, 24, 0, pixel), "identification field");
+    rejected(tga(0, 0, 10, 0, 0, 0, 0xFFFF, 0xFFFF, 32, 0, {0xFF, 1, 2, 3, 4}), "a picture too big to hold");
+    // Packets: one of 128 pixels on a picture of 100, and data ending inside a packet.
+    rejected(tga(0, 0, 11, 0, 0, 0, 10, 10, 8, 0, {0xFF, 0x80}), "packet past the end");
+    rejected(tga(0, 0, 10, 0, 0, 0, 4, 1, 24, 0, {0x03, 1, 2, 3, 4, 5}), "raw packet cut short");
+    rejected(tga(0, 0, 10, 0, 0, 0, 4, 1, 24, 0, {0x83, 1, 2}), "run packet cut short");
+    // The same through load_image, from a file that cannot be opened.
+    clear_image_messages();
+    EXPECT_EQ(load_image("t", "/nowhere/x.tga", 0, 0), 0);
+    EXPECT_EQ(messages(), (Messages{"TGA: Read error", "error opening file", LOAD_FAILED}));
+}
+
+TEST_F(Images, MessagesShowOnTheStatusLine) {
+    Font* font = status_font();
+    ASSERT_NE(font, nullptr);
+    headless_reset(test_config(""));
+    screen_surface = Surface{const_cast<uint16_t*>(headless_shown_buffer()), 0, 16, 320, 320, 240};
+    fill_rect(&screen_surface, 0x1234, 0, 0, 320, 240);
+    Font* saved = current_font;
+    current_font = font;
+    uint32_t before = headless_clock_ms();
+    EXPECT_EQ(load_image("x", "nothing.gif", 0, 0), 0);
+    current_font = saved;
+    EXPECT_GE(headless_clock_ms() - before, 1000u);  // two messages of 500 ms each
+    std::vector<uint16_t> expected(size_t(320) * 20, 0);
+    Surface strip{expected.data(), 0, 16, 320, 320, 20};
+    draw_text(&strip, font, 2, 2, LOAD_FAILED.c_str(), 0);
+    const uint16_t* shown = headless_shown_buffer();
+    EXPECT_EQ(std::vector<uint16_t>(shown, shown + 320 * 20), expected);
+    EXPECT_EQ(shown[320 * 20], 0x1234);
+}
+
+} // namespace
