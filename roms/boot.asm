@@ -8,10 +8,7 @@
 
         org 0x0000
         di
-        ld sp, 0x7400
-        im 1
-        ld hl, (0x800A)
-        jp (hl)
+        jp start
 
         org 0x0008
         jp 0x800C
@@ -30,6 +27,11 @@
         org 0x0066
         jp 0x8021
 
+start:
+        ld sp, 0x7400
+        im 1
+        ld hl, (0x800A)
+        jp (hl)
+
         ; The rest of the image reads as empty.
-        org 0x0069
-        ds 0x2000 - 0x0069, 0xFF
+        ds 0x2000 - $, 0xFF
