@@ -6,6 +6,8 @@
 #include "platform/platform.h"
 #include "video/vdp.h"
 
+#include <cstring>
+
 uint8_t colour_map[16];
 uint16_t palette[16];
 uint32_t last_present_ms = 0;
@@ -23,11 +25,16 @@ namespace {
 // One console frame lasts 1000/60 ms, that is 1000 sixtieths of a millisecond.
 constexpr uint32_t SIXTIETHS_PER_FRAME = 1000;
 
+// Two neighbouring colour indices -> their two screen pixels, in memory order, so that the copy
+// takes one lookup and one store for every pair of pixels.
+uint16_t pixel_pairs[256][2];
+
 void copy_picture() {
     uint16_t* screen = screen_surface.pixels;
     const uint8_t* src = vdp_picture;
     for (int y = 0; y < VDP_PICTURE_HEIGHT; ++y, src += VDP_PICTURE_WIDTH, screen += screen_surface.pitch)
-        for (int x = 0; x < VDP_PICTURE_WIDTH; ++x) screen[x] = palette[src[x] & 0x0F];
+        for (int x = 0; x < VDP_PICTURE_WIDTH; x += 2)
+            std::memcpy(screen + x, pixel_pairs[((src[x] & 0x0F) << 4) | (src[x + 1] & 0x0F)], 4);
 }
 
 // Waits until this presentation's due time, frame_skip console frames after the previous one's.
@@ -54,6 +61,12 @@ void palette_set(uint8_t index, uint8_t red, uint8_t green, uint8_t blue) {
     index &= 0x0F;
     palette[index] = uint16_t(((red << 8) & 0xF800) | ((green << 3) & 0x07E0) | (blue >> 3));
     colour_map[index] = index;
+    for (int other = 0; other < 16; ++other) {
+        pixel_pairs[index << 4 | other][0] = palette[index];
+        pixel_pairs[other << 4 | index][1] = palette[index];
+        pixel_pairs[index << 4 | other][1] = palette[other];
+        pixel_pairs[other << 4 | index][0] = palette[other];
+    }
 }
 
 void present_frame() {

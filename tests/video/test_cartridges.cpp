@@ -36,6 +36,9 @@ struct Cartridges : ::testing::Test {
         HeadlessConfig c = test_config(card.path);
         c.presses.push_back({BTN_SELECT, select_ms, 0xFFFFFFFFu});
         headless_reset(c);
+        // The same frames every run: pacing and the skip phase start from scratch.
+        last_present_ms = last_present_sixtieths = 0;
+        skip_countdown = 0;
         screen_surface.pixels = display_drawing_pointer();
         screen_surface.pitch = screen_surface.width = DISPLAY_WIDTH;
         screen_surface.height = DISPLAY_HEIGHT;
