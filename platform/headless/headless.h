@@ -25,6 +25,7 @@ struct HeadlessConfig {
     std::string screenshot_path;         // PNG of the shown buffer at the end; empty = none
     std::string wav_path;                // WAV of the recorded audio at the end; empty = none
     bool record_audio = false;           // keep the audio pulled from the program in memory
+    bool report = false;                 // print what the run did at its end (the runner)
     bool unpaced = false;                // virtual clock only: every clock read jumps a second,
                                          // so that no pacing wait ever holds the program up
 };

@@ -129,6 +129,7 @@ bool parse_button_script(const std::string& text, std::vector<ScriptedPress>& ou
 void platform_configure(int argc, char** argv) {
     HeadlessConfig config;
     config.card_folder = VELKORO_BUNDLED_CARD;
+    config.report = true;
     std::string script_text;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
