@@ -139,22 +139,8 @@ void cartridge_manager() {
     sort_names(&visit_list);
 
     Panel& p = manager_panel;
-    p = Panel{};
-    p.title = "Cartridge Manager";
-    p.subtitle = ROM_DIRECTORY;
-    p.footer = "Push B to select cart; Y to exit emu.";
-    p.x = 5;
-    p.y = 5;
-    p.w = 310;
-    p.h = 220;
-    p.background = 0x000D;
-    p.highlight = 0x688F;
-    p.line_colour = 0x01E0;
-    p.flags = PANEL_TITLE_SHADOW;
-    p.title_font = font_secondary;
-    p.items = visit_list.names;
-    p.row_count = uint16_t(visit_list.count);
-    panel_reset(&p);
+    p = make_panel(MANAGER_STYLE, "Cartridge Manager", ROM_DIRECTORY, "Push B to select cart; Y to exit emu.",
+                   visit_list.names, uint16_t(visit_list.count));
     panel_select(&p, 0);
 
     show_panel(&p);

@@ -24,6 +24,27 @@ void draw_within(Surface* s, const Font* font, int x, int y, const char* text, u
 
 } // namespace
 
+Panel make_panel(const PanelStyle& style, const char* title, const char* subtitle, const char* footer,
+                 const char* const* items, uint16_t row_count) {
+    Panel p{};
+    p.title = title;
+    p.subtitle = subtitle;
+    p.footer = footer;
+    p.x = style.x;
+    p.y = style.y;
+    p.w = style.w;
+    p.h = style.h;
+    p.title_font = font_secondary;
+    p.background = style.background;
+    p.highlight = style.highlight;
+    p.line_colour = style.line_colour;
+    p.flags = PANEL_TITLE_SHADOW;
+    p.row_count = row_count;
+    p.items = items;
+    panel_reset(&p);
+    return p;
+}
+
 void panel_reset(Panel* p) {
     p->first = 0;
     p->selected = -1;
@@ -109,21 +130,7 @@ void show_panel(Panel* p) {
 
 void message_box(const char* text, const char* footer) {
     const char* rows[1] = {text};
-    Panel p{};
-    p.title = "Message";
-    p.footer = footer;
-    p.x = 10;
-    p.y = 10;
-    p.w = 300;
-    p.h = 160;
-    p.title_font = font_secondary;
-    p.background = 0x4100;
-    p.highlight = 0x208F;
-    p.line_colour = 0x0000;
-    p.flags = PANEL_TITLE_SHADOW;
-    p.row_count = 1;
-    p.items = rows;
-    panel_reset(&p);
+    Panel p = make_panel(MESSAGE_STYLE, "Message", nullptr, footer, rows, 1);
     show_panel(&p);
 }
 

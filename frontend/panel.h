@@ -35,6 +35,21 @@ struct Panel {
     int32_t visible;            // rows that fit; set by every draw_panel
 };
 
+// Where a screen's panel sits and its colours.
+struct PanelStyle {
+    uint16_t x, y, w, h;
+    uint16_t background, highlight, line_colour;
+};
+
+constexpr PanelStyle WELCOME_STYLE = {10, 5, 300, 220, 0x38E7, 0x208F, 0x0000};
+constexpr PanelStyle MESSAGE_STYLE = {10, 10, 300, 160, 0x4100, 0x208F, 0x0000};
+constexpr PanelStyle MANAGER_STYLE = {5, 5, 310, 220, 0x000D, 0x688F, 0x01E0};
+
+// A screen's panel: the style, the texts and rows given, a shadowed title in font_secondary,
+// reset (first row 0, nothing selected).
+Panel make_panel(const PanelStyle& style, const char* title, const char* subtitle, const char* footer,
+                 const char* const* items, uint16_t row_count);
+
 void panel_reset(Panel* p);
 void panel_select(Panel* p, int32_t row);
 int16_t panel_selected(const Panel* p);

@@ -16,22 +16,8 @@ const char* const welcome_rows[] = {
 } // namespace
 
 void show_welcome() {
-    Panel p{};
-    p.title = "Welcome to Velkoro! (v 001 alpha)";
-    p.subtitle = "A ColecoVision emulator for the GP2X";
-    p.footer = "Push X or B to Continue.";
-    p.x = 10;
-    p.y = 5;
-    p.w = 300;
-    p.h = 220;
-    p.title_font = font_secondary;
-    p.background = 0x38E7;
-    p.highlight = 0x208F;
-    p.line_colour = 0x0000;
-    p.flags = PANEL_TITLE_SHADOW;
-    p.row_count = sizeof welcome_rows / sizeof welcome_rows[0];
-    p.items = welcome_rows;
-    panel_reset(&p);
+    Panel p = make_panel(WELCOME_STYLE, "Welcome to Velkoro! (v 001 alpha)", "A ColecoVision emulator for the GP2X",
+                         "Push X or B to Continue.", welcome_rows, sizeof welcome_rows / sizeof welcome_rows[0]);
     panel_select(&p, -1);
     show_panel(&p);
     wait_for_x_or_b(&p);

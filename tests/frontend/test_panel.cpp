@@ -17,22 +17,7 @@ struct Canvas {
 
 // The cartridge manager's geometry and colours with `rows` rows.
 Panel manager_like(uint16_t rows, const char* const* items = nullptr) {
-    Panel p{};
-    p.title = "T";
-    p.subtitle = "S";
-    p.footer = "F";
-    p.x = 5;
-    p.y = 5;
-    p.w = 310;
-    p.h = 220;
-    p.background = 0x000D;
-    p.highlight = 0x688F;
-    p.line_colour = 0x01E0;
-    p.flags = PANEL_TITLE_SHADOW;
-    p.row_count = rows;
-    p.items = items;
-    panel_reset(&p);
-    return p;
+    return make_panel(MANAGER_STYLE, "T", "S", "F", items, rows);
 }
 
 TEST(Panel, SelectionAndScrollingStayInsideTheList) {
