@@ -1,0 +1,1 @@
+// Image loader checks (filled in below).
