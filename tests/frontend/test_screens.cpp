@@ -71,9 +71,10 @@ TEST_F(Screens, LongAndOddNamesStayInsideTheFrame) {
 }
 
 TEST_F(Screens, MessageBoxWaitsForXOrBWithoutRedrawing) {
-    start("A:100-101, B:300-301");
+    // After A the box pauses 200 ms before it looks again.
+    start("A:100-101, B:500-501");
     message_box_wait("Something to say.");
-    EXPECT_GE(headless_clock_ms(), 300u);
+    EXPECT_GE(headless_clock_ms(), 500u);
     EXPECT_GOLDEN("message_box.png");
 }
 
