@@ -48,7 +48,9 @@ TEST_F(PlayCycle, RunsTheChosenCartridge) {
 
 TEST_F(PlayCycle, FailedLoadsGoBackToTheManager) {
     // No BIOS at all, then a BIOS with a cartridge that is too short, then a bad signature: the
-    // program keeps cycling and never runs a game.
+    // program keeps cycling and never runs a game. The folder always lists a cartridge, so that
+    // the manager waits for the user instead of returning at once on an empty list.
+    write_file(roms + "/dk.rom", test_cartridge(8192));
     EXPECT_EXIT(run_program(program_config(card.path)), ::testing::ExitedWithCode(0), "games=0 failed=[1-9]");
     write_file(roms + "/coleco.rom", spinning_bios());
     write_file(roms + "/dk.rom", test_cartridge(4000));

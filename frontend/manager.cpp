@@ -1,0 +1,169 @@
+// The cartridge manager: scan, sort, show and choose.
+#include "frontend/manager.h"
+#include "frontend/screens.h"
+#include "frontend/ui.h"
+#include "machine/loader.h"
+#include "machine/play.h"
+#include "platform/platform.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+Panel manager_panel;
+
+namespace {
+
+CartridgeList visit_list;
+
+// Upper-cases the letters a..z only: the names are bytes, whatever the locale thinks of them.
+// `prefix` followed by `name` into a buffer of `size` bytes, cut to size - 1 bytes.
+void join_cut(char* to, size_t size, const char* prefix, const char* name) {
+    size_t n = 0;
+    for (const char* part : {prefix, name})
+        for (; *part && n + 1 < size; ++part) to[n++] = *part;
+    to[n] = '\0';
+}
+
+void ascii_upper(const char* from, char* to, size_t size) {
+    size_t i = 0;
+    for (; from[i] && i + 1 < size; ++i) {
+        unsigned char c = static_cast<unsigned char>(from[i]);
+        to[i] = char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+    to[i] = '\0';
+}
+
+// One step of the queued moves, or a single move of UP or DOWN: the window scrolls with the
+// highlight while it can, so the highlight keeps its screen row until an end of the list.
+void step(Panel* p, int direction) {
+    if (direction < 0) {
+        panel_select_prev(p);
+        panel_scroll_up(p);
+    } else {
+        panel_select_next(p);
+        panel_scroll_down(p);
+    }
+}
+
+// pending_moves is 16-bit: a long run of page keys saturates instead of wrapping round.
+void queue_moves(int moves) {
+    int total = pending_moves + moves;
+    if (total > 32767) total = 32767;
+    if (total < -32767) total = -32767;
+    pending_moves = int16_t(total);
+}
+
+void leave_program() {
+    ui_wait_release();
+    release_names(&visit_list);
+    std::exit(0);
+}
+
+} // namespace
+
+void scan_rom_directory(CartridgeList* list) {
+    DIR* dir = platform_opendir(ROM_DIRECTORY);
+    if (!dir) return;
+    while (dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        char upper[sizeof entry->d_name];
+        ascii_upper(name, upper, sizeof upper);
+        if (std::strstr(upper, "COLECO.ROM")) {
+            join_cut(bios_path, sizeof bios_path, ROM_DIRECTORY, name);
+            continue;
+        }
+        if (!std::strstr(name, ".rom") && !std::strstr(name, ".ROM")) continue;
+        if (list->count >= MANAGER_MAX_NAMES) continue;
+        char* copy = static_cast<char*>(std::malloc(MANAGER_NAME_BYTES));
+        if (!copy) continue;
+        join_cut(copy, MANAGER_NAME_BYTES, "", name);
+        list->names[list->count++] = copy;
+    }
+    closedir(dir);
+}
+
+void sort_names(CartridgeList* list) {
+    // strcmp compares the bytes as unsigned values on every host, also where char is signed.
+    bool swapped = list->count >= 2;
+    while (swapped) {
+        swapped = false;
+        for (int i = 0; i + 1 < list->count; ++i) {
+            if (std::strcmp(list->names[i], list->names[i + 1]) > 0) {
+                char* t = list->names[i];
+                list->names[i] = list->names[i + 1];
+                list->names[i + 1] = t;
+                swapped = true;
+            }
+        }
+    }
+}
+
+void release_names(CartridgeList* list) {
+    for (int i = 0; i < list->count; ++i) std::free(list->names[i]);
+    list->count = 0;
+}
+
+void manager_navigate(Panel* p, uint16_t b) {
+    switch (b) {
+    case BTN_UP:
+        pending_moves = 0;
+        step(p, -1);
+        break;
+    case BTN_DOWN:
+        pending_moves = 0;
+        step(p, +1);
+        break;
+    case BTN_LEFT:
+        if (pending_moves > 0) pending_moves = 0;
+        queue_moves(-p->visible);
+        break;
+    case BTN_RIGHT:
+        if (pending_moves < 0) pending_moves = 0;
+        queue_moves(p->visible);
+        break;
+    default:
+        if (pending_moves < 0) {
+            step(p, -1);
+            ++pending_moves;
+        } else if (pending_moves > 0) {
+            step(p, +1);
+            --pending_moves;
+        }
+        break;
+    }
+}
+
+void cartridge_manager() {
+    scan_rom_directory(&visit_list);
+    sort_names(&visit_list);
+
+    Panel& p = manager_panel;
+    p = make_panel(MANAGER_STYLE, "Cartridge Manager", ROM_DIRECTORY, "Push B to select cart; Y to exit emu.",
+                   visit_list.names, uint16_t(visit_list.count));
+    panel_select(&p, 0);
+
+    show_panel(&p);
+    ui_wait_release();
+    while (visit_list.count > 0) {
+        uint16_t b = ui_wait_buttons(pending_moves == 0 ? 90 : 22);
+        if (b == BTN_X || b == BTN_START) {
+            timer_delay(200);
+            break;
+        }
+        if (b == BTN_Y) leave_program();
+        if (b == BTN_B) {
+            ui_wait_release();
+            int16_t row = panel_selected(&p);
+            if (row >= 0 && row < visit_list.count)
+                join_cut(cartridge_path, sizeof cartridge_path, ROM_DIRECTORY, visit_list.names[row]);
+            timer_delay(200);
+            break;
+        }
+        manager_navigate(&p, b);
+        show_panel(&p);
+    }
+    p.items = nullptr;
+    p.row_count = 0;
+    release_names(&visit_list);
+}

@@ -1,0 +1,33 @@
+// Front-end screens under test: the headless back end on the virtual clock, the program's two
+// surfaces (the screen over the shown buffer, so that goldens see what is drawn), the built-in
+// fonts when they exist, and card folders holding files of given names.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+
+struct ScreenTest : ::testing::Test {
+    TempFolder card;
+    std::string roms = card.rom_folder();
+    std::vector<uint16_t> back_pixels = std::vector<uint16_t>(320 * 240);
+    std::string saved_cartridge, saved_bios;
+
+    void SetUp() override;
+    void TearDown() override;
+    // Resets the back end onto the card with `script` (see parse_button_script) and clears both
+    // surfaces.
+    void start(const std::string& script);
+    // Empty files of these names in the ROM folder.
+    void make_files(const std::vector<std::string>& names);
+};
+
+// "NAME:t-t+1" entries, one every `gap` ms from `from`. A press is this short because a timed
+// wait stops watching its release at its time limit: a longer press that arrives near the end
+// of one wait is counted again by the next.
+std::string presses(const std::string& name, int count, int from, int gap);
+
+// "n00.rom" .. "nNN.rom".
+std::vector<std::string> numbered_names(int count);
