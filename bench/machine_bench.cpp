@@ -42,7 +42,6 @@ bool copy_file(const std::string& from, const std::string& to) {
     return bool(out);
 }
 
-
 void report() {
     double total = seconds_since(run_start);
     uint32_t frames = headless_frames();
@@ -55,11 +54,14 @@ void report() {
     double present = seconds_since(t) / TIMING_REPEATS;
     double per_frame = total / frames;
     std::printf("machine: %u frames (graphics II, 32 sprites, frame skip 1) in %.3f s\n", frames, total);
-    std::printf("machine: %.0f emulated frames/s (%.1f x the console's speed)\n", frames / total, frames / total / 60.0);
-    std::printf("machine: per frame %.1f us = processor and driver %.1f us + rendering %.1f us + presentation %.1f us\n",
+    std::printf("machine: %.0f emulated frames/s (%.1f x the console's speed)\n", frames / total,
+                frames / total / 60.0);
+    std::printf("machine: per frame %.1f us = processor and driver %.1f us + rendering %.1f us + "
+                "presentation %.1f us\n",
                 per_frame * 1e6, (per_frame - render - present) * 1e6, render * 1e6, present * 1e6);
     std::string cmd = "rm -rf '" + card_folder + "'";
-    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "machine: cannot remove %s\n", card_folder.c_str());
+    if (std::system(cmd.c_str()) != 0)
+        std::fprintf(stderr, "machine: cannot remove %s\n", card_folder.c_str());
 }
 
 } // namespace

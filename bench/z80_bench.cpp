@@ -27,7 +27,7 @@ std::string output;
 
 void print_char(char ch) {
     output += ch;
-    if (ch == '\n' && ++lines_seen > groups_wanted) finished = true;  // banner line first
+    if (ch == '\n' && ++lines_seen > groups_wanted) finished = true; // banner line first
 }
 
 void bdos(uint8_t c, uint8_t e, uint16_t de) {
@@ -70,8 +70,8 @@ struct Result {
 
 Result run_z80ex() {
     load_machine();
-    Z80EX_CONTEXT* cpu = z80ex_create(ex_read, nullptr, ex_write, nullptr, ex_in, nullptr, ex_out,
-                                      nullptr, ex_int, nullptr);
+    Z80EX_CONTEXT* cpu =
+        z80ex_create(ex_read, nullptr, ex_write, nullptr, ex_in, nullptr, ex_out, nullptr, ex_int, nullptr);
     z80ex_set_reg(cpu, regPC, 0x0100);
     z80ex_set_reg(cpu, regSP, 0xF000);
     Result r{0, 0, 0};
@@ -103,7 +103,7 @@ Result run_core() {
     return r;
 }
 
-}  // namespace
+} // namespace
 
 // The core's machine: flat RAM, no devices.
 uint8_t* cpu_memory = ram;
@@ -115,8 +115,10 @@ uint16_t cpu_hook(Z80State*) {
     return finished ? HOOK_STOP : HOOK_NONE;
 }
 void cpu_patch(Z80State* s) {
-    if (s->PC == 0x0002) finished = true;
-    else bdos(s->BC.lo, s->DE.lo, s->DE.w());
+    if (s->PC == 0x0002)
+        finished = true;
+    else
+        bdos(s->BC.lo, s->DE.lo, s->DE.w());
 }
 
 int main(int argc, char** argv) {
@@ -140,7 +142,8 @@ int main(int argc, char** argv) {
         if (which != "core") ex = run_z80ex();
         std::string ex_output = output;
         if (which != "z80ex") core = run_core();
-        if (which == "both" && output != ex_output) std::printf("warning: the two cores printed different text\n");
+        if (which == "both" && output != ex_output)
+            std::printf("warning: the two cores printed different text\n");
         if (which != "core") instructions = ex.instructions;
         ex_cycles = ex.cycles;
         core_cycles = core.cycles;

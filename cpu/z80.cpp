@@ -11,8 +11,7 @@
 
 namespace {
 
-constexpr uint8_t FLAG_C = 0x01, FLAG_N = 0x02, FLAG_PV = 0x04, FLAG_H = 0x10, FLAG_Z = 0x40,
-                  FLAG_S = 0x80;
+constexpr uint8_t FLAG_C = 0x01, FLAG_N = 0x02, FLAG_PV = 0x04, FLAG_H = 0x10, FLAG_Z = 0x40, FLAG_S = 0x80;
 
 struct Core {
     Z80State z;
@@ -63,22 +62,29 @@ ALWAYS_INLINE void zero_cost_step(Core& c) {
     if (++c.zero_run >= ZERO_COST_RUN_LIMIT) c.z.cycles_left = 0;
 }
 
-template <int M>
-ALWAYS_INLINE Z80Pair& index_pair(Z80State& z) {
-    if constexpr (M == 0) return z.HL;
-    else if constexpr (M == 1) return z.IX;
-    else return z.IY;
+template <int M> ALWAYS_INLINE Z80Pair& index_pair(Z80State& z) {
+    if constexpr (M == 0)
+        return z.HL;
+    else if constexpr (M == 1)
+        return z.IX;
+    else
+        return z.IY;
 }
 
 // Register code R (0-5, 7) under prefix M: codes 4 and 5 are the halves of HL, IX or IY.
-template <int M, int R>
-ALWAYS_INLINE uint8_t& reg(Z80State& z) {
-    if constexpr (R == 0) return z.BC.hi;
-    else if constexpr (R == 1) return z.BC.lo;
-    else if constexpr (R == 2) return z.DE.hi;
-    else if constexpr (R == 3) return z.DE.lo;
-    else if constexpr (R == 4) return index_pair<M>(z).hi;
-    else if constexpr (R == 5) return index_pair<M>(z).lo;
+template <int M, int R> ALWAYS_INLINE uint8_t& reg(Z80State& z) {
+    if constexpr (R == 0)
+        return z.BC.hi;
+    else if constexpr (R == 1)
+        return z.BC.lo;
+    else if constexpr (R == 2)
+        return z.DE.hi;
+    else if constexpr (R == 3)
+        return z.DE.lo;
+    else if constexpr (R == 4)
+        return index_pair<M>(z).hi;
+    else if constexpr (R == 5)
+        return index_pair<M>(z).lo;
     else {
         static_assert(R == 7);
         return z.AF.hi;
@@ -86,52 +92,59 @@ ALWAYS_INLINE uint8_t& reg(Z80State& z) {
 }
 
 // The (HL) operand, or (IX+d) / (IY+d) with its displacement fetched here.
-template <int M>
-ALWAYS_INLINE uint16_t memory_operand(Core& c) {
-    if constexpr (M == 0) return c.z.HL.w();
-    else return uint16_t(index_pair<M>(c.z).w() + int8_t(fetch(c)));
+template <int M> ALWAYS_INLINE uint16_t memory_operand(Core& c) {
+    if constexpr (M == 0)
+        return c.z.HL.w();
+    else
+        return uint16_t(index_pair<M>(c.z).w() + int8_t(fetch(c)));
 }
 
 // Register-pair code P (0-3) with SP, or with AF for PUSH and POP.
-template <int M, int P, bool AF>
-ALWAYS_INLINE uint16_t pair_get(Z80State& z) {
-    if constexpr (P == 0) return z.BC.w();
-    else if constexpr (P == 1) return z.DE.w();
-    else if constexpr (P == 2) return index_pair<M>(z).w();
-    else if constexpr (AF) return z.AF.w();
-    else return z.SP;
+template <int M, int P, bool AF> ALWAYS_INLINE uint16_t pair_get(Z80State& z) {
+    if constexpr (P == 0)
+        return z.BC.w();
+    else if constexpr (P == 1)
+        return z.DE.w();
+    else if constexpr (P == 2)
+        return index_pair<M>(z).w();
+    else if constexpr (AF)
+        return z.AF.w();
+    else
+        return z.SP;
 }
-template <int M, int P, bool AF>
-ALWAYS_INLINE void pair_set(Z80State& z, uint16_t v) {
-    if constexpr (P == 0) z.BC.set(v);
-    else if constexpr (P == 1) z.DE.set(v);
-    else if constexpr (P == 2) index_pair<M>(z).set(v);
-    else if constexpr (AF) z.AF.set(v);
-    else z.SP = v;
+template <int M, int P, bool AF> ALWAYS_INLINE void pair_set(Z80State& z, uint16_t v) {
+    if constexpr (P == 0)
+        z.BC.set(v);
+    else if constexpr (P == 1)
+        z.DE.set(v);
+    else if constexpr (P == 2)
+        index_pair<M>(z).set(v);
+    else if constexpr (AF)
+        z.AF.set(v);
+    else
+        z.SP = v;
 }
 
-template <int CC>
-ALWAYS_INLINE bool condition(uint8_t f) {
+template <int CC> ALWAYS_INLINE bool condition(uint8_t f) {
     constexpr uint8_t masks[4] = {FLAG_Z, FLAG_C, FLAG_PV, FLAG_S};
     bool set = (f & masks[CC >> 1]) != 0;
     return (CC & 1) ? set : !set;
 }
 
 // Arithmetic and logic on A; Y is the operation code of opcodes 80-BF.
-template <int Y>
-ALWAYS_INLINE void alu(Z80State& z, uint8_t b) {
+template <int Y> ALWAYS_INLINE void alu(Z80State& z, uint8_t b) {
     uint8_t a = z.AF.hi;
     if constexpr (Y == 0 || Y == 1) {
         unsigned s = unsigned(a) + b + (Y == 1 ? (z.AF.lo & FLAG_C) : 0);
         uint8_t r = uint8_t(s);
-        z.AF.lo = uint8_t(zs_table[r] | ((~(a ^ b) & (b ^ r) & 0x80) >> 5) | ((a ^ b ^ r) & FLAG_H) |
-                          (s >> 8));
+        z.AF.lo =
+            uint8_t(zs_table[r] | ((~(a ^ b) & (b ^ r) & 0x80) >> 5) | ((a ^ b ^ r) & FLAG_H) | (s >> 8));
         z.AF.hi = r;
     } else if constexpr (Y == 2 || Y == 3 || Y == 7) {
         int d = int(a) - b - (Y == 3 ? (z.AF.lo & FLAG_C) : 0);
         uint8_t r = uint8_t(d);
-        z.AF.lo = uint8_t(zs_table[r] | FLAG_N | (((a ^ b) & (a ^ r) & 0x80) >> 5) |
-                          ((a ^ b ^ d) & FLAG_H) | ((d >> 8) & FLAG_C));
+        z.AF.lo = uint8_t(zs_table[r] | FLAG_N | (((a ^ b) & (a ^ r) & 0x80) >> 5) | ((a ^ b ^ d) & FLAG_H) |
+                          ((d >> 8) & FLAG_C));
         if constexpr (Y != 7) z.AF.hi = r;
     } else if constexpr (Y == 4) {
         z.AF.hi = uint8_t(a & b);
@@ -153,8 +166,8 @@ ALWAYS_INLINE uint8_t inc8(Z80State& z, uint8_t v) {
 }
 ALWAYS_INLINE uint8_t dec8(Z80State& z, uint8_t v) {
     uint8_t r = uint8_t(v - 1);
-    z.AF.lo = uint8_t(zs_table[r] | (r == 0x7F ? FLAG_PV : 0) |
-                      ((r & 0x0F) == 0x0F ? FLAG_H : 0) | (z.AF.lo & FLAG_C) | FLAG_N);
+    z.AF.lo = uint8_t(zs_table[r] | (r == 0x7F ? FLAG_PV : 0) | ((r & 0x0F) == 0x0F ? FLAG_H : 0) |
+                      (z.AF.lo & FLAG_C) | FLAG_N);
     return r;
 }
 
@@ -181,29 +194,43 @@ ALWAYS_INLINE void sbc16(Z80State& z, uint16_t y) {
 }
 
 // CB rotates and shifts; Y selects the operation.
-template <int Y>
-ALWAYS_INLINE uint8_t rotate(Z80State& z, uint8_t v) {
+template <int Y> ALWAYS_INLINE uint8_t rotate(Z80State& z, uint8_t v) {
     uint8_t r, out;
     uint8_t cy = z.AF.lo & FLAG_C;
-    if constexpr (Y == 0) { r = uint8_t(v << 1 | v >> 7); out = v >> 7; }
-    else if constexpr (Y == 1) { r = uint8_t(v >> 1 | v << 7); out = v & 1; }
-    else if constexpr (Y == 2) { r = uint8_t(v << 1 | cy); out = v >> 7; }
-    else if constexpr (Y == 3) { r = uint8_t(v >> 1 | cy << 7); out = v & 1; }
-    else if constexpr (Y == 4) { r = uint8_t(v << 1); out = v >> 7; }
-    else if constexpr (Y == 5) { r = uint8_t(v >> 1 | (v & 0x80)); out = v & 1; }
-    else if constexpr (Y == 6) { r = uint8_t(v << 1 | 1); out = v >> 7; }
-    else { r = uint8_t(v >> 1); out = v & 1; }
+    if constexpr (Y == 0) {
+        r = uint8_t(v << 1 | v >> 7);
+        out = v >> 7;
+    } else if constexpr (Y == 1) {
+        r = uint8_t(v >> 1 | v << 7);
+        out = v & 1;
+    } else if constexpr (Y == 2) {
+        r = uint8_t(v << 1 | cy);
+        out = v >> 7;
+    } else if constexpr (Y == 3) {
+        r = uint8_t(v >> 1 | cy << 7);
+        out = v & 1;
+    } else if constexpr (Y == 4) {
+        r = uint8_t(v << 1);
+        out = v >> 7;
+    } else if constexpr (Y == 5) {
+        r = uint8_t(v >> 1 | (v & 0x80));
+        out = v & 1;
+    } else if constexpr (Y == 6) {
+        r = uint8_t(v << 1 | 1);
+        out = v >> 7;
+    } else {
+        r = uint8_t(v >> 1);
+        out = v & 1;
+    }
     z.AF.lo = uint8_t(pzs_table[r] | out);
     return r;
 }
 
-template <int Y>
-ALWAYS_INLINE void bit_test(Z80State& z, uint8_t v) {
+template <int Y> ALWAYS_INLINE void bit_test(Z80State& z, uint8_t v) {
     z.AF.lo = uint8_t((z.AF.lo & 0xBD) | FLAG_H | ((v >> Y) & 1 ? 0 : FLAG_Z));
 }
 
-template <int X, int Y>
-ALWAYS_INLINE uint8_t bit_change(uint8_t v) {
+template <int X, int Y> ALWAYS_INLINE uint8_t bit_change(uint8_t v) {
     return X == 2 ? uint8_t(v & ~(1 << Y)) : uint8_t(v | (1 << Y));
 }
 
@@ -229,35 +256,40 @@ ALWAYS_INLINE void relative_jump(Core& c) {
 }
 
 // Taken-branch extras apply only without an index prefix.
-template <int M>
-ALWAYS_INLINE void charge_taken(Core& c, int32_t extra) {
+template <int M> ALWAYS_INLINE void charge_taken(Core& c, int32_t extra) {
     if constexpr (M == 0) c.z.cycles_left -= extra;
 }
 
-#define CASES16(G, h)                                                                          \
-    G(0x##h##0) G(0x##h##1) G(0x##h##2) G(0x##h##3) G(0x##h##4) G(0x##h##5) G(0x##h##6)         \
-    G(0x##h##7) G(0x##h##8) G(0x##h##9) G(0x##h##A) G(0x##h##B) G(0x##h##C) G(0x##h##D)         \
-    G(0x##h##E) G(0x##h##F)
-#define CASES256(G)                                                                            \
-    CASES16(G, 0) CASES16(G, 1) CASES16(G, 2) CASES16(G, 3) CASES16(G, 4) CASES16(G, 5)         \
-    CASES16(G, 6) CASES16(G, 7) CASES16(G, 8) CASES16(G, 9) CASES16(G, A) CASES16(G, B)         \
-    CASES16(G, C) CASES16(G, D) CASES16(G, E) CASES16(G, F)
+#define CASES16(G, h)                                                                                        \
+    G(0x##h##0)                                                                                              \
+    G(0x##h##1) G(0x##h##2) G(0x##h##3) G(0x##h##4) G(0x##h##5) G(0x##h##6) G(0x##h##7) G(0x##h##8)          \
+        G(0x##h##9) G(0x##h##A) G(0x##h##B) G(0x##h##C) G(0x##h##D) G(0x##h##E) G(0x##h##F)
+#define CASES256(G)                                                                                          \
+    CASES16(G, 0)                                                                                            \
+    CASES16(G, 1) CASES16(G, 2) CASES16(G, 3) CASES16(G, 4) CASES16(G, 5) CASES16(G, 6) CASES16(G, 7)        \
+        CASES16(G, 8) CASES16(G, 9) CASES16(G, A) CASES16(G, B) CASES16(G, C) CASES16(G, D) CASES16(G, E)    \
+            CASES16(G, F)
 
-template <int N>
-ALWAYS_INLINE void cb_op(Core& c) {
+template <int N> ALWAYS_INLINE void cb_op(Core& c) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7;
     Z80State& z = c.z;
     if constexpr (R == 6) {
         uint16_t a = z.HL.w();
         uint8_t v = c.mem[a];
-        if constexpr (X == 0) cpu_write(a, rotate<Y>(z, v));
-        else if constexpr (X == 1) bit_test<Y>(z, v);
-        else cpu_write(a, bit_change<X, Y>(v));
+        if constexpr (X == 0)
+            cpu_write(a, rotate<Y>(z, v));
+        else if constexpr (X == 1)
+            bit_test<Y>(z, v);
+        else
+            cpu_write(a, bit_change<X, Y>(v));
     } else {
         uint8_t& r = reg<0, R>(z);
-        if constexpr (X == 0) r = rotate<Y>(z, r);
-        else if constexpr (X == 1) bit_test<Y>(z, r);
-        else r = bit_change<X, Y>(r);
+        if constexpr (X == 0)
+            r = rotate<Y>(z, r);
+        else if constexpr (X == 1)
+            bit_test<Y>(z, r);
+        else
+            r = bit_change<X, Y>(r);
     }
 }
 
@@ -265,29 +297,33 @@ ALWAYS_INLINE void exec_cb(Core& c) {
     uint8_t op = fetch(c);
     c.z.cycles_left -= cycles_cb[op];
     switch (op) {
-#define CB_CASE(n) case n: cb_op<n>(c); break;
+#define CB_CASE(n)                                                                                           \
+    case n: cb_op<n>(c); break;
         CASES256(CB_CASE)
 #undef CB_CASE
     }
 }
 
 // DD CB d op and FD CB d op: only the (IX+d) forms act; the register-copy forms do nothing.
-template <int N>
-ALWAYS_INLINE void index_cb_op(Core& c, uint16_t a) {
+template <int N> ALWAYS_INLINE void index_cb_op(Core& c, uint16_t a) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7;
-    if constexpr (X == 1) bit_test<Y>(c.z, c.mem[a]);
-    else if constexpr (R != 6) zero_cost_step(c);
-    else if constexpr (X == 0) cpu_write(a, rotate<Y>(c.z, c.mem[a]));
-    else cpu_write(a, bit_change<X, Y>(c.mem[a]));
+    if constexpr (X == 1)
+        bit_test<Y>(c.z, c.mem[a]);
+    else if constexpr (R != 6)
+        zero_cost_step(c);
+    else if constexpr (X == 0)
+        cpu_write(a, rotate<Y>(c.z, c.mem[a]));
+    else
+        cpu_write(a, bit_change<X, Y>(c.mem[a]));
 }
 
-template <int M>
-ALWAYS_INLINE void exec_index_cb(Core& c) {
+template <int M> ALWAYS_INLINE void exec_index_cb(Core& c) {
     uint16_t a = memory_operand<M>(c);
     uint8_t op = fetch(c);
     c.z.cycles_left -= cycles_index_cb[op];
     switch (op) {
-#define ICB_CASE(n) case n: index_cb_op<n>(c, a); break;
+#define ICB_CASE(n)                                                                                          \
+    case n: index_cb_op<n>(c, a); break;
         CASES256(ICB_CASE)
 #undef ICB_CASE
     }
@@ -295,8 +331,7 @@ ALWAYS_INLINE void exec_index_cb(Core& c) {
 
 // Block transfers, compares and I/O. D is +1 or -1; REPEAT runs iterations against the budget
 // and restarts the instruction after the slice end when the budget runs out first.
-template <int D, bool REPEAT>
-ALWAYS_INLINE void block_load(Core& c) {
+template <int D, bool REPEAT> ALWAYS_INLINE void block_load(Core& c) {
     Z80State& z = c.z;
     for (;;) {
         cpu_write(z.DE.w(), c.mem[z.HL.w()]);
@@ -322,8 +357,7 @@ ALWAYS_INLINE void block_load(Core& c) {
     }
 }
 
-template <int D, bool REPEAT>
-ALWAYS_INLINE void block_compare(Core& c) {
+template <int D, bool REPEAT> ALWAYS_INLINE void block_compare(Core& c) {
     Z80State& z = c.z;
     for (;;) {
         uint8_t a = z.AF.hi, v = c.mem[z.HL.w()];
@@ -345,8 +379,7 @@ ALWAYS_INLINE void block_compare(Core& c) {
     }
 }
 
-template <int D, bool REPEAT, bool OUT>
-ALWAYS_INLINE void block_io(Core& c) {
+template <int D, bool REPEAT, bool OUT> ALWAYS_INLINE void block_io(Core& c) {
     Z80State& z = c.z;
     for (;;) {
         if constexpr (OUT) {
@@ -377,8 +410,7 @@ ALWAYS_INLINE void block_io(Core& c) {
     }
 }
 
-template <int N>
-ALWAYS_INLINE void ed_op(Core& c) {
+template <int N> ALWAYS_INLINE void ed_op(Core& c) {
     constexpr int Y = (N >> 3) & 7, R = N & 7, P = Y >> 1, Q = Y & 1;
     Z80State& z = c.z;
     if constexpr (N >= 0x40 && N < 0x80 && R == 0) {
@@ -388,12 +420,16 @@ ALWAYS_INLINE void ed_op(Core& c) {
     } else if constexpr (N >= 0x40 && N < 0x80 && R == 1 && Y != 6) {
         cpu_out(z.BC.lo, reg<0, Y>(z));
     } else if constexpr (N >= 0x40 && N < 0x80 && R == 2) {
-        if constexpr (Q == 0) sbc16(z, pair_get<0, P, false>(z));
-        else adc16(z, pair_get<0, P, false>(z));
+        if constexpr (Q == 0)
+            sbc16(z, pair_get<0, P, false>(z));
+        else
+            adc16(z, pair_get<0, P, false>(z));
     } else if constexpr (N >= 0x40 && N < 0x80 && R == 3) {
         uint16_t a = fetch16(c);
-        if constexpr (Q == 0) write16(a, pair_get<0, P, false>(z));
-        else pair_set<0, P, false>(z, read16(c, a));
+        if constexpr (Q == 0)
+            write16(a, pair_get<0, P, false>(z));
+        else
+            pair_set<0, P, false>(z, read16(c, a));
     } else if constexpr (N == 0x44) {
         uint8_t a = z.AF.hi;
         z.AF.hi = 0;
@@ -410,7 +446,8 @@ ALWAYS_INLINE void ed_op(Core& c) {
     } else if constexpr (N == 0x4F) {
         // LD R,A: R is not a refresh counter here and keeps its value.
     } else if constexpr (N == 0x57 || N == 0x5F) {
-        if constexpr (N == 0x57) z.AF.hi = z.I;
+        if constexpr (N == 0x57)
+            z.AF.hi = z.I;
         else {
             z.R = uint8_t(z.R + 1);
             z.AF.hi = uint8_t(z.R - z.cycles_left);
@@ -430,10 +467,14 @@ ALWAYS_INLINE void ed_op(Core& c) {
     } else if constexpr (N >= 0xA0 && (N & 0xE4) == 0xA0) {
         constexpr int D = (N & 0x08) ? -1 : 1;
         constexpr bool REPEAT = (N & 0x10) != 0;
-        if constexpr (R == 0) block_load<D, REPEAT>(c);
-        else if constexpr (R == 1) block_compare<D, REPEAT>(c);
-        else if constexpr (R == 2) block_io<D, REPEAT, false>(c);
-        else block_io<D, REPEAT, true>(c);
+        if constexpr (R == 0)
+            block_load<D, REPEAT>(c);
+        else if constexpr (R == 1)
+            block_compare<D, REPEAT>(c);
+        else if constexpr (R == 2)
+            block_io<D, REPEAT, false>(c);
+        else
+            block_io<D, REPEAT, true>(c);
     } else if constexpr (N == 0xED) {
         z.PC = uint16_t(z.PC - 1);
         zero_cost_step(c);
@@ -450,31 +491,34 @@ ALWAYS_INLINE void exec_ed(Core& c) {
     uint8_t op = fetch(c);
     c.z.cycles_left -= cycles_ed[op];
     switch (op) {
-#define ED_CASE(n) case n: ed_op<n>(c); break;
+#define ED_CASE(n)                                                                                           \
+    case n: ed_op<n>(c); break;
         CASES256(ED_CASE)
 #undef ED_CASE
     }
 }
 
-template <int M>
-ALWAYS_INLINE void exec_index(Core& c);
+template <int M> ALWAYS_INLINE void exec_index(Core& c);
 
-template <int M, int N>
-ALWAYS_INLINE void op(Core& c) {
+template <int M, int N> ALWAYS_INLINE void op(Core& c) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7, P = Y >> 1, Q = Y & 1;
     Z80State& z = c.z;
     if constexpr (N == 0x76) {
         halt(c);
     } else if constexpr (X == 1) {
         // LD r,r'; with a memory operand, H and L stay H and L under DD and FD.
-        if constexpr (R == 6) reg<0, Y>(z) = c.mem[memory_operand<M>(c)];
+        if constexpr (R == 6)
+            reg<0, Y>(z) = c.mem[memory_operand<M>(c)];
         else if constexpr (Y == 6) {
             uint16_t a = memory_operand<M>(c);
             cpu_write(a, reg<0, R>(z));
-        } else if constexpr (Y != R) reg<M, Y>(z) = reg<M, R>(z);
+        } else if constexpr (Y != R)
+            reg<M, Y>(z) = reg<M, R>(z);
     } else if constexpr (X == 2) {
-        if constexpr (R == 6) alu<Y>(z, c.mem[memory_operand<M>(c)]);
-        else alu<Y>(z, reg<M, R>(z));
+        if constexpr (R == 6)
+            alu<Y>(z, c.mem[memory_operand<M>(c)]);
+        else
+            alu<Y>(z, reg<M, R>(z));
     } else if constexpr (X == 0) {
         if constexpr (R == 0) {
             if constexpr (Y == 1) {
@@ -500,19 +544,27 @@ ALWAYS_INLINE void op(Core& c) {
                 }
             }
         } else if constexpr (R == 1) {
-            if constexpr (Q == 0) pair_set<M, P, false>(z, fetch16(c));
-            else index_pair<M>(z).set(add16(z, index_pair<M>(z).w(), pair_get<M, P, false>(z)));
+            if constexpr (Q == 0)
+                pair_set<M, P, false>(z, fetch16(c));
+            else
+                index_pair<M>(z).set(add16(z, index_pair<M>(z).w(), pair_get<M, P, false>(z)));
         } else if constexpr (R == 2) {
             if constexpr (P == 0 || P == 1) {
                 uint16_t a = P == 0 ? z.BC.w() : z.DE.w();
-                if constexpr (Q == 0) cpu_write(a, z.AF.hi);
-                else z.AF.hi = c.mem[a];
+                if constexpr (Q == 0)
+                    cpu_write(a, z.AF.hi);
+                else
+                    z.AF.hi = c.mem[a];
             } else {
                 uint16_t a = fetch16(c);
-                if constexpr (P == 2 && Q == 0) write16(a, index_pair<M>(z).w());
-                else if constexpr (P == 2) index_pair<M>(z).set(read16(c, a));
-                else if constexpr (Q == 0) cpu_write(a, z.AF.hi);
-                else z.AF.hi = c.mem[a];
+                if constexpr (P == 2 && Q == 0)
+                    write16(a, index_pair<M>(z).w());
+                else if constexpr (P == 2)
+                    index_pair<M>(z).set(read16(c, a));
+                else if constexpr (Q == 0)
+                    cpu_write(a, z.AF.hi);
+                else
+                    z.AF.hi = c.mem[a];
             }
         } else if constexpr (R == 3) {
             pair_set<M, P, false>(z, uint16_t(pair_get<M, P, false>(z) + (Q ? -1 : 1)));
@@ -534,14 +586,27 @@ ALWAYS_INLINE void op(Core& c) {
             }
         } else {
             uint8_t a = z.AF.hi, f = z.AF.lo;
-            if constexpr (Y == 0) { z.AF.hi = uint8_t(a << 1 | a >> 7); z.AF.lo = uint8_t((f & 0xEC) | a >> 7); }
-            else if constexpr (Y == 1) { z.AF.hi = uint8_t(a >> 1 | a << 7); z.AF.lo = uint8_t((f & 0xEC) | (a & 1)); }
-            else if constexpr (Y == 2) { z.AF.hi = uint8_t(a << 1 | (f & 1)); z.AF.lo = uint8_t((f & 0xEC) | a >> 7); }
-            else if constexpr (Y == 3) { z.AF.hi = uint8_t(a >> 1 | (f & 1) << 7); z.AF.lo = uint8_t((f & 0xEC) | (a & 1)); }
-            else if constexpr (Y == 4) z.AF.set(daa_table[a | (f & FLAG_C) << 8 | (f & FLAG_H) << 5 | (f & FLAG_N) << 9]);
-            else if constexpr (Y == 5) { z.AF.hi = uint8_t(~a); z.AF.lo = uint8_t(f | FLAG_H | FLAG_N); }
-            else if constexpr (Y == 6) z.AF.lo = uint8_t((f & 0xED) | FLAG_C);
-            else z.AF.lo = uint8_t(((f ^ FLAG_C) & 0xED) | ((f & FLAG_C) << 4));
+            if constexpr (Y == 0) {
+                z.AF.hi = uint8_t(a << 1 | a >> 7);
+                z.AF.lo = uint8_t((f & 0xEC) | a >> 7);
+            } else if constexpr (Y == 1) {
+                z.AF.hi = uint8_t(a >> 1 | a << 7);
+                z.AF.lo = uint8_t((f & 0xEC) | (a & 1));
+            } else if constexpr (Y == 2) {
+                z.AF.hi = uint8_t(a << 1 | (f & 1));
+                z.AF.lo = uint8_t((f & 0xEC) | a >> 7);
+            } else if constexpr (Y == 3) {
+                z.AF.hi = uint8_t(a >> 1 | (f & 1) << 7);
+                z.AF.lo = uint8_t((f & 0xEC) | (a & 1));
+            } else if constexpr (Y == 4)
+                z.AF.set(daa_table[a | (f & FLAG_C) << 8 | (f & FLAG_H) << 5 | (f & FLAG_N) << 9]);
+            else if constexpr (Y == 5) {
+                z.AF.hi = uint8_t(~a);
+                z.AF.lo = uint8_t(f | FLAG_H | FLAG_N);
+            } else if constexpr (Y == 6)
+                z.AF.lo = uint8_t((f & 0xED) | FLAG_C);
+            else
+                z.AF.lo = uint8_t(((f ^ FLAG_C) & 0xED) | ((f & FLAG_C) << 4));
         }
     } else {
         if constexpr (R == 0) {
@@ -550,24 +615,39 @@ ALWAYS_INLINE void op(Core& c) {
                 z.PC = pop(c);
             }
         } else if constexpr (R == 1) {
-            if constexpr (Q == 0) pair_set<M, P, true>(z, pop(c));
-            else if constexpr (P == 0) z.PC = pop(c);
+            if constexpr (Q == 0)
+                pair_set<M, P, true>(z, pop(c));
+            else if constexpr (P == 0)
+                z.PC = pop(c);
             else if constexpr (P == 1) {
-                Z80Pair t = z.BC; z.BC = z.BC2; z.BC2 = t;
-                t = z.DE; z.DE = z.DE2; z.DE2 = t;
-                t = z.HL; z.HL = z.HL2; z.HL2 = t;
-            } else if constexpr (P == 2) z.PC = index_pair<M>(z).w();
-            else z.SP = index_pair<M>(z).w();
+                Z80Pair t = z.BC;
+                z.BC = z.BC2;
+                z.BC2 = t;
+                t = z.DE;
+                z.DE = z.DE2;
+                z.DE2 = t;
+                t = z.HL;
+                z.HL = z.HL2;
+                z.HL2 = t;
+            } else if constexpr (P == 2)
+                z.PC = index_pair<M>(z).w();
+            else
+                z.SP = index_pair<M>(z).w();
         } else if constexpr (R == 2) {
             uint16_t a = fetch16(c);
             if (condition<Y>(z.AF.lo)) z.PC = a;
         } else if constexpr (R == 3) {
-            if constexpr (Y == 0) z.PC = fetch16(c);
+            if constexpr (Y == 0)
+                z.PC = fetch16(c);
             else if constexpr (Y == 1) {
-                if constexpr (M == 0) exec_cb(c);
-                else exec_index_cb<M>(c);
-            } else if constexpr (Y == 2) cpu_out(fetch(c), z.AF.hi);
-            else if constexpr (Y == 3) z.AF.hi = cpu_in(fetch(c));
+                if constexpr (M == 0)
+                    exec_cb(c);
+                else
+                    exec_index_cb<M>(c);
+            } else if constexpr (Y == 2)
+                cpu_out(fetch(c), z.AF.hi);
+            else if constexpr (Y == 3)
+                z.AF.hi = cpu_in(fetch(c));
             else if constexpr (Y == 4) {
                 Z80Pair& p = index_pair<M>(z);
                 uint8_t lo = c.mem[z.SP];
@@ -578,9 +658,13 @@ ALWAYS_INLINE void op(Core& c) {
                 p.lo = lo;
                 p.hi = hi;
             } else if constexpr (Y == 5) {
-                Z80Pair t = z.DE; z.DE = z.HL; z.HL = t;
-            } else if constexpr (Y == 6) z.iff &= uint8_t(~IFF_1);
-            else enable_interrupts(c);
+                Z80Pair t = z.DE;
+                z.DE = z.HL;
+                z.HL = t;
+            } else if constexpr (Y == 6)
+                z.iff &= uint8_t(~IFF_1);
+            else
+                enable_interrupts(c);
         } else if constexpr (R == 4) {
             uint16_t a = fetch16(c);
             if (condition<Y>(z.AF.lo)) {
@@ -589,7 +673,8 @@ ALWAYS_INLINE void op(Core& c) {
                 z.PC = a;
             }
         } else if constexpr (R == 5) {
-            if constexpr (Q == 0) push(c, pair_get<M, P, true>(z));
+            if constexpr (Q == 0)
+                push(c, pair_get<M, P, true>(z));
             else if constexpr (P == 0) {
                 uint16_t a = fetch16(c);
                 push(c, z.PC);
@@ -599,8 +684,10 @@ ALWAYS_INLINE void op(Core& c) {
                 if constexpr (M == 0) exec_ed(c);
             } else {
                 // DD, FD: under another index prefix, the run loop starts again at this byte.
-                if constexpr (M == 0) exec_index<P == 1 ? 1 : 2>(c);
-                else z.PC = uint16_t(z.PC - 1);
+                if constexpr (M == 0)
+                    exec_index<P == 1 ? 1 : 2>(c);
+                else
+                    z.PC = uint16_t(z.PC - 1);
             }
         } else if constexpr (R == 6) {
             alu<Y>(z, fetch(c));
@@ -611,20 +698,20 @@ ALWAYS_INLINE void op(Core& c) {
     }
 }
 
-template <int M>
-ALWAYS_INLINE void exec_index(Core& c) {
+template <int M> ALWAYS_INLINE void exec_index(Core& c) {
     uint8_t code = fetch(c);
     uint8_t cost = cycles_index[code];
     c.z.cycles_left -= cost;
     if (cost == 0 && code != 0xCB) zero_cost_step(c);
     switch (code) {
-#define INDEX_CASE(n) case n: op<M, n>(c); break;
+#define INDEX_CASE(n)                                                                                        \
+    case n: op<M, n>(c); break;
         CASES256(INDEX_CASE)
 #undef INDEX_CASE
     }
 }
 
-}  // namespace
+} // namespace
 
 void cpu_reset(Z80State* s) {
     s->PC = 0x0000;
@@ -668,7 +755,8 @@ uint16_t cpu_run(Z80State* s) {
             uint8_t code = fetch(c);
             c.z.cycles_left -= cycles_main[code];
             switch (code) {
-#define MAIN_CASE(n) case n: op<0, n>(c); break;
+#define MAIN_CASE(n)                                                                                         \
+    case n: op<0, n>(c); break;
                 CASES256(MAIN_CASE)
 #undef MAIN_CASE
             }

@@ -17,7 +17,7 @@ struct Z80Pair {
 };
 
 struct Z80State {
-    Z80Pair AF, BC, DE, HL, IX, IY;  // F, C, E, L and the index low bytes are the lo halves
+    Z80Pair AF, BC, DE, HL, IX, IY; // F, C, E, L and the index low bytes are the lo halves
     uint16_t PC, SP;
     Z80Pair AF2, BC2, DE2, HL2;
     uint8_t iff;

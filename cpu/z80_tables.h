@@ -33,11 +33,19 @@ constexpr std::array<uint16_t, 2048> make_daa_table() {
     for (int i = 0; i < 2048; ++i) {
         int a = i & 0xFF, c = (i >> 8) & 1, h = (i >> 9) & 1, n = (i >> 10) & 1;
         int fix = 0, new_c = 0, new_h;
-        if (c || a > 0x99) { fix = 0x60; new_c = 1; }
+        if (c || a > 0x99) {
+            fix = 0x60;
+            new_c = 1;
+        }
         if (h || (a & 0x0F) > 9) fix += 0x06;
         int r;
-        if (n) { r = (a - fix) & 0xFF; new_h = (h && (a & 0x0F) < 6) ? 1 : 0; }
-        else { r = (a + fix) & 0xFF; new_h = (a & 0x0F) > 9 ? 1 : 0; }
+        if (n) {
+            r = (a - fix) & 0xFF;
+            new_h = (h && (a & 0x0F) < 6) ? 1 : 0;
+        } else {
+            r = (a + fix) & 0xFF;
+            new_h = (a & 0x0F) > 9 ? 1 : 0;
+        }
         int f = pzs_table[r] | (r & 0x28) | (new_h << 4) | (n << 1) | new_c;
         t[i] = uint16_t(r << 8 | f);
     }
@@ -48,22 +56,16 @@ inline constexpr std::array<uint16_t, 2048> daa_table = make_daa_table();
 
 // Unprefixed costs; conditional branches hold their not-taken cost, prefixes cost nothing.
 inline constexpr ByteTable cycles_main = {
-    4, 10, 7, 6, 4, 4, 7, 4, 4, 11, 7, 6, 4, 4, 7, 4,
-    8, 10, 7, 6, 4, 4, 7, 4, 12, 11, 7, 6, 4, 4, 7, 4,
-    7, 10, 16, 6, 4, 4, 7, 4, 7, 11, 16, 6, 4, 4, 7, 4,
-    7, 10, 13, 6, 11, 11, 10, 4, 7, 11, 13, 6, 4, 4, 7, 4,
-    4, 4, 4, 4, 4, 4, 7, 4, 4, 4, 4, 4, 4, 4, 7, 4,
-    4, 4, 4, 4, 4, 4, 7, 4, 4, 4, 4, 4, 4, 4, 7, 4,
-    4, 4, 4, 4, 4, 4, 7, 4, 4, 4, 4, 4, 4, 4, 7, 4,
-    7, 7, 7, 7, 7, 7, 4, 7, 4, 4, 4, 4, 4, 4, 7, 4,
-    4, 4, 4, 4, 4, 4, 7, 4, 4, 4, 4, 4, 4, 4, 7, 4,
-    4, 4, 4, 4, 4, 4, 7, 4, 4, 4, 4, 4, 4, 4, 7, 4,
-    4, 4, 4, 4, 4, 4, 7, 4, 4, 4, 4, 4, 4, 4, 7, 4,
-    4, 4, 4, 4, 4, 4, 7, 4, 4, 4, 4, 4, 4, 4, 7, 4,
-    5, 10, 10, 10, 10, 11, 7, 11, 5, 10, 10, 0, 10, 17, 7, 11,
-    5, 10, 10, 11, 10, 11, 7, 11, 5, 4, 10, 11, 10, 0, 7, 11,
-    5, 10, 10, 19, 10, 11, 7, 11, 5, 4, 10, 4, 10, 0, 7, 11,
-    5, 10, 10, 4, 10, 11, 7, 11, 5, 6, 10, 4, 10, 0, 7, 11,
+    4,  10, 7,  6,  4,  4,  7,  4,  4,  11, 7,  6,  4,  4,  7,  4,  8,  10, 7,  6,  4,  4,  7,  4,  12, 11,
+    7,  6,  4,  4,  7,  4,  7,  10, 16, 6,  4,  4,  7,  4,  7,  11, 16, 6,  4,  4,  7,  4,  7,  10, 13, 6,
+    11, 11, 10, 4,  7,  11, 13, 6,  4,  4,  7,  4,  4,  4,  4,  4,  4,  4,  7,  4,  4,  4,  4,  4,  4,  4,
+    7,  4,  4,  4,  4,  4,  4,  4,  7,  4,  4,  4,  4,  4,  4,  4,  7,  4,  4,  4,  4,  4,  4,  4,  7,  4,
+    4,  4,  4,  4,  4,  4,  7,  4,  7,  7,  7,  7,  7,  7,  4,  7,  4,  4,  4,  4,  4,  4,  7,  4,  4,  4,
+    4,  4,  4,  4,  7,  4,  4,  4,  4,  4,  4,  4,  7,  4,  4,  4,  4,  4,  4,  4,  7,  4,  4,  4,  4,  4,
+    4,  4,  7,  4,  4,  4,  4,  4,  4,  4,  7,  4,  4,  4,  4,  4,  4,  4,  7,  4,  4,  4,  4,  4,  4,  4,
+    7,  4,  4,  4,  4,  4,  4,  4,  7,  4,  5,  10, 10, 10, 10, 11, 7,  11, 5,  10, 10, 0,  10, 17, 7,  11,
+    5,  10, 10, 11, 10, 11, 7,  11, 5,  4,  10, 11, 10, 0,  7,  11, 5,  10, 10, 19, 10, 11, 7,  11, 5,  4,
+    10, 4,  10, 0,  7,  11, 5,  10, 10, 4,  10, 11, 7,  11, 5,  6,  10, 4,  10, 0,  7,  11,
 };
 
 constexpr ByteTable make_cycles_cb() {
@@ -78,11 +80,10 @@ constexpr ByteTable make_cycles_cb() {
 
 struct CostGroup {
     uint8_t cycles;
-    std::array<uint8_t, 48> ops;  // zero-terminated list (no listed opcode is 0x00)
+    std::array<uint8_t, 48> ops; // zero-terminated list (no listed opcode is 0x00)
 };
 
-template <std::size_t N>
-constexpr ByteTable make_cost_table(const CostGroup (&groups)[N]) {
+template <std::size_t N> constexpr ByteTable make_cost_table(const CostGroup (&groups)[N]) {
     ByteTable t{};
     for (const CostGroup& g : groups)
         for (uint8_t op : g.ops) {
@@ -108,21 +109,22 @@ inline constexpr CostGroup index_costs[] = {
     {14, {0x21, 0xE1}},
     {20, {0x22, 0x2A}},
     {10, {0x23, 0x2B, 0xF9}},
-    {9, {0x24, 0x25, 0x26, 0x2C, 0x2D, 0x2E, 0x44, 0x45, 0x4C, 0x4D, 0x54, 0x55, 0x5C, 0x5D,
-         0x60, 0x61, 0x62, 0x63, 0x64, 0x65, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F,
-         0x7C, 0x7D, 0x84, 0x85, 0x8C, 0x8D, 0x94, 0x95, 0x9C, 0x9D, 0xA4, 0xA5, 0xAC, 0xAD,
-         0xB4, 0xB5, 0xBC, 0xBD}},
+    {9, {0x24, 0x25, 0x26, 0x2C, 0x2D, 0x2E, 0x44, 0x45, 0x4C, 0x4D, 0x54, 0x55, 0x5C, 0x5D, 0x60, 0x61,
+         0x62, 0x63, 0x64, 0x65, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F, 0x7C, 0x7D, 0x84, 0x85,
+         0x8C, 0x8D, 0x94, 0x95, 0x9C, 0x9D, 0xA4, 0xA5, 0xAC, 0xAD, 0xB4, 0xB5, 0xBC, 0xBD}},
     {23, {0x34, 0x35, 0xE3}},
-    {19, {0x36, 0x46, 0x4E, 0x56, 0x5E, 0x66, 0x6E, 0x7E, 0x70, 0x71, 0x72, 0x73, 0x74, 0x75,
-          0x76, 0x77, 0x86, 0x8E, 0x96, 0x9E, 0xA6, 0xAE, 0xB6, 0xBE}},
+    {19, {0x36, 0x46, 0x4E, 0x56, 0x5E, 0x66, 0x6E, 0x7E, 0x70, 0x71, 0x72, 0x73,
+          0x74, 0x75, 0x76, 0x77, 0x86, 0x8E, 0x96, 0x9E, 0xA6, 0xAE, 0xB6, 0xBE}},
     {8, {0xE9}},
 };
 
 constexpr ByteTable make_cycles_index_cb() {
     ByteTable t{};
     for (int op = 0; op < 256; ++op) {
-        if ((op >> 6) == 1) t[op] = 20;
-        else if ((op & 7) == 6 && (op >> 6) != 1) t[op] = 23;
+        if ((op >> 6) == 1)
+            t[op] = 20;
+        else if ((op & 7) == 6 && (op >> 6) != 1)
+            t[op] = 23;
     }
     return t;
 }

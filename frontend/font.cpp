@@ -18,7 +18,8 @@ Font* load_builtin_font() {
     if (!font) return nullptr;
     font->next = font_list;
     font_list = font;
-    if (!load_image("fullfont.pcx", BUILTIN_FONT_PCX, IMAGE_IN_MEMORY | IMAGE_AS_PCX, BUILTIN_FONT_PCX_BYTES)) {
+    if (!load_image("fullfont.pcx", BUILTIN_FONT_PCX, IMAGE_IN_MEMORY | IMAGE_AS_PCX,
+                    BUILTIN_FONT_PCX_BYTES)) {
         font_list = font->next;
         std::free(font);
         return nullptr;
@@ -129,7 +130,8 @@ void draw_text(Surface* s, const Font* font, uint16_t x, uint16_t y, const char*
         // The cell may lie partly outside the picture, and a proportional advance may carry the
         // pen past the edge: copy only what both the picture and the surface hold.
         unsigned w = columns, h = rows;
-        if (cx >= im->width || cy >= im->height || pen >= s->width) w = 0;
+        if (cx >= im->width || cy >= im->height || pen >= s->width)
+            w = 0;
         else {
             if (cx + w > im->width) w = im->width - cx;
             if (cy + h > im->height) h = im->height - cy;
@@ -138,8 +140,10 @@ void draw_text(Surface* s, const Font* font, uint16_t x, uint16_t y, const char*
         for (unsigned row = 0; w && row < h; ++row) {
             size_t from = size_t(cy + row) * im->width + cx;
             uint16_t* d = s->pixels + size_t(y + row) * s->pitch + pen;
-            if (im->alpha) blended_row(d, im->pixels + from, im->alpha + from, w);
-            else keyed_row(d, im->pixels + from, w);
+            if (im->alpha)
+                blended_row(d, im->pixels + from, im->alpha + from, w);
+            else
+                keyed_row(d, im->pixels + from, w);
         }
         pen += font->proportional == 0xFF ? inked_advance(font, cx, cy) : font->glyph_width;
     }

@@ -15,9 +15,9 @@ struct Font {
     uint8_t glyph_width;
     uint8_t line_height;
     char charset[129];
-    uint8_t proportional;  // 0xFF: advance by the glyph's inked width
-    uint8_t wrap_cells;    // 0xFF: cells run on across image rows
-    Font* next;            // the font loaded before this one
+    uint8_t proportional; // 0xFF: advance by the glyph's inked width
+    uint8_t wrap_cells;   // 0xFF: cells run on across image rows
+    Font* next;           // the font loaded before this one
 };
 
 extern Font* font_primary;

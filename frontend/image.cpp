@@ -102,8 +102,8 @@ Decoder choose_decoder(std::string_view text, uint8_t flags) {
 }
 
 // Decodes into RGB565 pixels (and an alpha map from TGA); false after the decoder's message.
-bool decode(Decoder decoder, const void* source, uint8_t flags, uint32_t length, uint16_t* width, uint16_t* height,
-            uint16_t** pixels, uint8_t** alpha) {
+bool decode(Decoder decoder, const void* source, uint8_t flags, uint32_t length, uint16_t* width,
+            uint16_t* height, uint16_t** pixels, uint8_t** alpha) {
     *pixels = nullptr;
     *alpha = nullptr;
     if (decoder == Decoder::TGA) {
@@ -114,9 +114,10 @@ bool decode(Decoder decoder, const void* source, uint8_t flags, uint32_t length,
         return *pixels != nullptr;
     }
     uint8_t palette[768];
-    uint8_t* indices = (flags & IMAGE_IN_MEMORY)
-                           ? read_pcx_memory(static_cast<const uint8_t*>(source), length, palette, width, height)
-                           : read_pcx_file(static_cast<const char*>(source), palette, width, height);
+    uint8_t* indices =
+        (flags & IMAGE_IN_MEMORY)
+            ? read_pcx_memory(static_cast<const uint8_t*>(source), length, palette, width, height)
+            : read_pcx_file(static_cast<const char*>(source), palette, width, height);
     if (!indices) return false;
     size_t n = size_t(*width) * *height;
     *pixels = static_cast<uint16_t*>(std::malloc(n * 2));

@@ -11,14 +11,14 @@
 #include "frontend/surface.h"
 
 // load_image flags.
-constexpr uint8_t IMAGE_SWAP_BYTES = 1;  // store each pixel with its two bytes exchanged
-constexpr uint8_t IMAGE_IN_MEMORY = 2;   // the source is data of `length` bytes, not a path
-constexpr uint8_t IMAGE_AS_PCX = 4;      // PCX whatever the name
-constexpr uint8_t IMAGE_AS_TGA = 8;      // TGA when the name names no other format
+constexpr uint8_t IMAGE_SWAP_BYTES = 1; // store each pixel with its two bytes exchanged
+constexpr uint8_t IMAGE_IN_MEMORY = 2;  // the source is data of `length` bytes, not a path
+constexpr uint8_t IMAGE_AS_PCX = 4;     // PCX whatever the name
+constexpr uint8_t IMAGE_AS_TGA = 8;     // TGA when the name names no other format
 
 // Palette images: the colour keys of the front end's pictures.
-constexpr uint8_t IMAGE_KEY_TRANSPARENT_RGB = 0x7B;  // (123, 123, 123) becomes IMAGE_TRANSPARENT
-constexpr uint8_t IMAGE_KEY_SHADOW_RB = 0xDE;        // (0xDE, 0x6F, 0xDE) becomes IMAGE_SHADOW
+constexpr uint8_t IMAGE_KEY_TRANSPARENT_RGB = 0x7B; // (123, 123, 123) becomes IMAGE_TRANSPARENT
+constexpr uint8_t IMAGE_KEY_SHADOW_RB = 0xDE;       // (0xDE, 0x6F, 0xDE) becomes IMAGE_SHADOW
 constexpr uint8_t IMAGE_KEY_SHADOW_G = 0x6F;
 
 // Files bigger than this are not read (no picture of the front end comes near it).
@@ -35,13 +35,15 @@ void release_images_after(Image* keep);
 // PCX: 8-bit palette indices (width x height bytes, top row first) or nullptr. `palette`
 // receives 256 RGB triplets when it is not nullptr.
 uint8_t* read_pcx_file(const char* path, uint8_t* palette, uint16_t* width, uint16_t* height);
-uint8_t* read_pcx_memory(const uint8_t* data, size_t length, uint8_t* palette, uint16_t* width, uint16_t* height);
+uint8_t* read_pcx_memory(const uint8_t* data, size_t length, uint8_t* palette, uint16_t* width,
+                         uint16_t* height);
 
 // TGA: RGB565 pixels (width x height, top row first) or nullptr. `source` is a path when
 // `length` is 0, else data of `length` bytes. *alpha receives a width x height byte map only when
 // some pixel has a non-zero alpha, else nullptr.
 uint16_t* read_tga(const void* source, uint8_t** alpha, uint16_t* width, uint16_t* height, uint32_t length);
-uint16_t* read_tga_memory(const uint8_t* data, size_t length, uint8_t** alpha, uint16_t* width, uint16_t* height);
+uint16_t* read_tga_memory(const uint8_t* data, size_t length, uint8_t** alpha, uint16_t* width,
+                          uint16_t* height);
 
 // --- Shared by the readers ---
 
@@ -50,7 +52,7 @@ uint16_t* read_tga_memory(const uint8_t* data, size_t length, uint8_t** alpha, u
 constexpr uint32_t IMAGE_MESSAGE_SLOTS = 8;
 struct ImageMessageLog {
     const char* text[IMAGE_MESSAGE_SLOTS];
-    uint32_t count;  // messages shown since the last clear (may exceed the slots)
+    uint32_t count; // messages shown since the last clear (may exceed the slots)
 };
 extern ImageMessageLog image_messages;
 void image_message(const char* text);
@@ -61,7 +63,7 @@ const char* image_message_at(uint32_t i);
 // Reads a whole file (through the card mapping) into a fresh block.
 enum class FileRead { OK, OPEN_FAILED, TOO_BIG, NO_MEMORY, SHORT };
 struct FileBlock {
-    uint8_t* data;   // std::free it; nullptr unless OK or SHORT
-    size_t length;   // bytes actually read
+    uint8_t* data; // std::free it; nullptr unless OK or SHORT
+    size_t length; // bytes actually read
 };
 FileRead read_whole_file(const char* path, FileBlock* out);

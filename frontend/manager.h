@@ -8,7 +8,7 @@
 
 constexpr const char* ROM_DIRECTORY = "/mnt/sd/roms/colecovision/";
 constexpr int MANAGER_MAX_NAMES = 1024;
-constexpr int MANAGER_NAME_BYTES = 100;  // 99 characters and the terminator
+constexpr int MANAGER_NAME_BYTES = 100; // 99 characters and the terminator
 
 // The names of one visit, each in its own block; built afresh at every visit.
 struct CartridgeList {

@@ -14,7 +14,8 @@ int line_height_of(const Font* font) {
 
 // Draws at most `max_chars` characters (0 = no limit) of `text` at (x, y), cut to the whole
 // glyphs that end before column `right`, so that no name, however long, crosses the frame.
-void draw_within(Surface* s, const Font* font, int x, int y, const char* text, unsigned max_chars, int right) {
+void draw_within(Surface* s, const Font* font, int x, int y, const char* text, unsigned max_chars,
+                 int right) {
     if (!font || !text || font->glyph_width == 0 || x < 0 || y < 0 || x >= right) return;
     unsigned fit = unsigned(right - x) / font->glyph_width;
     unsigned n = max_chars ? std::min(max_chars, fit) : fit;
@@ -76,7 +77,9 @@ void draw_panel(Surface* s, const Font* font, Panel* p) {
     const uint16_t lines = uint16_t(p->line_colour);
     // Texts end at the frame's right-hand line.
     const int right = x + w - 6;
-    auto separator = [&](int at) { draw_hline(s, lines, uint16_t(x + 3), uint16_t(at), uint16_t(std::max(w - 8, 0))); };
+    auto separator = [&](int at) {
+        draw_hline(s, lines, uint16_t(x + 3), uint16_t(at), uint16_t(std::max(w - 8, 0)));
+    };
 
     fill_rect(s, uint16_t(p->background), p->x, p->y, p->w, p->h);
     draw_vline(s, lines, uint16_t(x + 3), uint16_t(y + 3), uint16_t(std::max(h - 9, 0)));
@@ -115,11 +118,14 @@ void draw_panel(Surface* s, const Font* font, Panel* p) {
     const int first = std::max(p->first, 0);
     for (int i = first; i < first + p->visible && i < p->row_count; ++i) {
         const int row = r + (i - first) * lh;
-        if (i == p->selected) fill_rect(s, uint16_t(p->highlight), uint16_t(x + 5), uint16_t(row - 2), uint16_t(w - 10), uint16_t(lh + 2));
+        if (i == p->selected)
+            fill_rect(s, uint16_t(p->highlight), uint16_t(x + 5), uint16_t(row - 2), uint16_t(w - 10),
+                      uint16_t(lh + 2));
         const char* second = two_columns ? p->items2[i] : nullptr;
         if (p->items && p->items[i]) draw_within(s, font, x + 10, row, p->items[i], second ? 15 : 0, right);
         // A limit of 0 would mean "no limit" to the text drawing: keep it meaning none.
-        if (second && p->column2_chars) draw_within(s, font, x + (w - 18) / 3 + 10, row, second, p->column2_chars, right);
+        if (second && p->column2_chars)
+            draw_within(s, font, x + (w - 18) / 3 + 10, row, second, p->column2_chars, right);
     }
 }
 

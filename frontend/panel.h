@@ -8,31 +8,31 @@
 #include "frontend/font.h"
 #include "frontend/surface.h"
 
-constexpr uint32_t PANEL_TITLE_SHADOW = 1;  // draw the title over a black copy of itself
-constexpr uint32_t PANEL_TWO_COLUMNS = 2;   // rows have a second-column text in items2
+constexpr uint32_t PANEL_TITLE_SHADOW = 1; // draw the title over a black copy of itself
+constexpr uint32_t PANEL_TWO_COLUMNS = 2;  // rows have a second-column text in items2
 
 // The distance between text lines when the panel is drawn without a font (nothing is drawn then,
 // but the rows keep the places, and the list the length, that the built-in font gives them).
 constexpr int PANEL_DEFAULT_LINE_HEIGHT = 9;
 
 struct Panel {
-    const char* title;     // may be empty
-    const char* subtitle;  // may be empty
-    const char* footer;    // may be empty
+    const char* title;    // may be empty
+    const char* subtitle; // may be empty
+    const char* footer;   // may be empty
     uint16_t x, y;
     uint16_t w, h;
-    Font* title_font;  // empty = the font draw_panel is given
+    Font* title_font; // empty = the font draw_panel is given
     uint32_t background;
-    uint32_t highlight;    // the bar behind the selected row
-    uint32_t line_colour;  // frame and separator lines
+    uint32_t highlight;   // the bar behind the selected row
+    uint32_t line_colour; // frame and separator lines
     uint32_t flags;
     uint16_t row_count;
-    const char* const* items;   // row_count texts; an entry may be empty
-    const char* const* items2;  // second-column texts (two-column lists only)
-    uint8_t column2_chars;      // at most this many characters of a second-column text
-    int32_t selected;           // -1 = none
-    int32_t first;              // first row shown
-    int32_t visible;            // rows that fit; set by every draw_panel
+    const char* const* items;  // row_count texts; an entry may be empty
+    const char* const* items2; // second-column texts (two-column lists only)
+    uint8_t column2_chars;     // at most this many characters of a second-column text
+    int32_t selected;          // -1 = none
+    int32_t first;             // first row shown
+    int32_t visible;           // rows that fit; set by every draw_panel
 };
 
 // Where a screen's panel sits and its colours.

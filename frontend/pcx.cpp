@@ -56,7 +56,8 @@ void fill_palette(const uint8_t* data, size_t size, uint8_t version, uint8_t* pa
     std::memcpy(palette, data + 16, 48);
 }
 
-uint8_t* decode_pcx(const uint8_t* data, size_t size, uint8_t* palette, uint16_t* width_out, uint16_t* height_out) {
+uint8_t* decode_pcx(const uint8_t* data, size_t size, uint8_t* palette, uint16_t* width_out,
+                    uint16_t* height_out) {
     if (!data || size < PCX_HEADER_BYTES) {
         image_message("ERROR: PCX Read Result fail");
         return nullptr;
@@ -112,25 +113,19 @@ uint8_t* decode_pcx(const uint8_t* data, size_t size, uint8_t* palette, uint16_t
 
 } // namespace
 
-uint8_t* read_pcx_memory(const uint8_t* data, size_t length, uint8_t* palette, uint16_t* width, uint16_t* height) {
+uint8_t* read_pcx_memory(const uint8_t* data, size_t length, uint8_t* palette, uint16_t* width,
+                         uint16_t* height) {
     return decode_pcx(data, length, palette, width, height);
 }
 
 uint8_t* read_pcx_file(const char* path, uint8_t* palette, uint16_t* width, uint16_t* height) {
     FileBlock block;
     switch (read_whole_file(path, &block)) {
-    case FileRead::OPEN_FAILED:
-        image_message("ERROR: Can't fopen() pcx");
-        return nullptr;
+    case FileRead::OPEN_FAILED: image_message("ERROR: Can't fopen() pcx"); return nullptr;
     case FileRead::TOO_BIG:
-    case FileRead::NO_MEMORY:
-        image_message("ERROR: Couldn't alloc in pcx");
-        return nullptr;
-    case FileRead::SHORT:
-        image_message("ERROR: pcx fread");
-        break;
-    case FileRead::OK:
-        break;
+    case FileRead::NO_MEMORY: image_message("ERROR: Couldn't alloc in pcx"); return nullptr;
+    case FileRead::SHORT: image_message("ERROR: pcx fread"); break;
+    case FileRead::OK: break;
     }
     uint8_t* out = decode_pcx(block.data, block.length, palette, width, height);
     std::free(block.data);

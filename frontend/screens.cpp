@@ -16,8 +16,9 @@ const char* const welcome_rows[] = {
 } // namespace
 
 void show_welcome() {
-    Panel p = make_panel(WELCOME_STYLE, "Welcome to Velkoro! (v 001 alpha)", "A ColecoVision emulator for the GP2X",
-                         "Push X or B to Continue.", welcome_rows, sizeof welcome_rows / sizeof welcome_rows[0]);
+    Panel p =
+        make_panel(WELCOME_STYLE, "Welcome to Velkoro! (v 001 alpha)", "A ColecoVision emulator for the GP2X",
+                   "Push X or B to Continue.", welcome_rows, sizeof welcome_rows / sizeof welcome_rows[0]);
     panel_select(&p, -1);
     show_panel(&p);
     wait_for_x_or_b(&p);

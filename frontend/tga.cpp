@@ -56,8 +56,8 @@ bool read_header(TgaSource& s, TgaHeader& h) {
     bool mapped = t == 1 || t == 9;
     if (mapped != (h.map_type == 1)) return false;
     if (!word(s, &h.map_first) || !word(s, &h.map_length) || !byte(s, &h.map_entry_bits)) return false;
-    if (h.map_type == 1 && (h.map_length == 0 || (h.map_entry_bits != 16 && h.map_entry_bits != 24 &&
-                                                  h.map_entry_bits != 32)))
+    if (h.map_type == 1 &&
+        (h.map_length == 0 || (h.map_entry_bits != 16 && h.map_entry_bits != 24 && h.map_entry_bits != 32)))
         return false;
     if (!word(s, &h.x_origin) || !word(s, &h.y_origin) || !word(s, &h.width) || !word(s, &h.height) ||
         !byte(s, &h.depth) || !byte(s, &h.descriptor))
@@ -114,7 +114,8 @@ void read_failure() {
 
 } // namespace
 
-uint16_t* read_tga_memory(const uint8_t* data, size_t length, uint8_t** alpha, uint16_t* width, uint16_t* height) {
+uint16_t* read_tga_memory(const uint8_t* data, size_t length, uint8_t** alpha, uint16_t* width,
+                          uint16_t* height) {
     *alpha = nullptr;
     TgaSource s{data, data ? length : 0, 0};
     TgaHeader h;
@@ -169,9 +170,7 @@ uint16_t* read_tga_memory(const uint8_t* data, size_t length, uint8_t** alpha, u
         const uint8_t* p = decoded + i * bpp;
         uint8_t r, g, b, al = 0;
         switch (bpp) {
-        case 1:
-            r = g = b = p[0];
-            break;
+        case 1: r = g = b = p[0]; break;
         case 2: {
             unsigned v = unsigned(p[0] | (p[1] << 8));
             b = uint8_t((v & 0x1F) << 3);
@@ -206,7 +205,8 @@ uint16_t* read_tga(const void* source, uint8_t** alpha, uint16_t* width, uint16_
     if (length) return read_tga_memory(static_cast<const uint8_t*>(source), length, alpha, width, height);
     *alpha = nullptr;
     FileBlock block;
-    FileRead result = source ? read_whole_file(static_cast<const char*>(source), &block) : FileRead::OPEN_FAILED;
+    FileRead result =
+        source ? read_whole_file(static_cast<const char*>(source), &block) : FileRead::OPEN_FAILED;
     if (result != FileRead::OK && result != FileRead::SHORT) {
         read_failure();
         return nullptr;

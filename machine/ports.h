@@ -5,8 +5,8 @@
 #pragma once
 #include <cstdint>
 
-extern uint8_t controller_mode;       // 0 = keypad, 1 = joystick
-extern uint16_t controller_words[2];  // active low; 0xFFFF = nothing pressed
+extern uint8_t controller_mode;      // 0 = keypad, 1 = joystick
+extern uint16_t controller_words[2]; // active low; 0xFFFF = nothing pressed
 
 // Keypad index (bits 0..3 of a controller word) -> the code the console reads in keypad mode.
 extern const uint8_t keypad_codes[16];

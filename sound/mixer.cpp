@@ -6,7 +6,8 @@
 
 #include <cstring>
 
-SoundMixer mixer = {{}, {}, {}, {MIXER_TYPE_SQUARE, MIXER_TYPE_SQUARE, MIXER_TYPE_SQUARE, MIXER_TYPE_NOISE}, 1, {}};
+SoundMixer mixer = {{}, {}, {}, {MIXER_TYPE_SQUARE, MIXER_TYPE_SQUARE, MIXER_TYPE_SQUARE, MIXER_TYPE_NOISE},
+                    1,  {}};
 
 namespace {
 
@@ -42,7 +43,7 @@ void add_square(int16_t* buf, uint32_t count, uint32_t* phase_word, uint32_t ste
 void add_noise(int16_t* buf, uint32_t count, uint32_t* phase_word, uint32_t step, int32_t v) {
     uint32_t phase = *phase_word;
     uint32_t state = mixer.noise_state & NOISE_MASK;
-    if (state == 0) state = 1;  // an all-zero register would stay silent for ever
+    if (state == 0) state = 1; // an all-zero register would stay silent for ever
     for (uint32_t i = 0; i < count; ++i) {
         buf[i] = int16_t(buf[i] + ((state & 1) ? -v : v));
         phase += step;

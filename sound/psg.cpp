@@ -27,7 +27,7 @@ void notify(PsgState* s, int ch) {
 }
 
 void write_data(PsgState* s, uint8_t v) {
-    if ((s->latched_byte & 0xC0) == 0) return;  // no tone latch since psg_init
+    if ((s->latched_byte & 0xC0) == 0) return; // no tone latch since psg_init
     uint32_t period = (s->latched_byte & 0x0Fu) | (uint32_t(v & 0x3F) << 4);
     int32_t f = tone_frequency_table[period];
     int ch = (s->latched_byte - 0x80) >> 5;
@@ -53,9 +53,7 @@ void psg_write(PsgState* s, uint8_t v) {
     switch (v & 0xF0) {
     case 0x80:
     case 0xA0:
-    case 0xC0:
-        s->latched_byte = v;
-        break;
+    case 0xC0: s->latched_byte = v; break;
     case 0x90:
     case 0xB0:
     case 0xD0:
@@ -76,9 +74,7 @@ void psg_write(PsgState* s, uint8_t v) {
         notify(s, 3);
         break;
     }
-    default:
-        write_data(s, v);
-        break;
+    default: write_data(s, v); break;
     }
 }
 

@@ -23,12 +23,12 @@ constexpr int32_t PSG_NOISE_FREQUENCY[3] = {20000, 10000, 5000};
 using PsgChannelUpdate = void (*)(int32_t channel, int32_t frequency, int32_t volume);
 
 struct PsgState {
-    int32_t frequency[4];  // Hz; channels 0..2 tone, 3 noise; 0 = silent
-    int32_t volume[4];     // 0..240 in steps of 16: (15 - attenuation) x 16
-    int32_t defer_mode;    // nonzero: changes are collected until psg_flush
-    uint8_t noise_mode;    // rate bits of the last noise control byte
-    uint8_t latched_byte;  // last tone latch byte; 0 until one arrives
-    uint8_t pending_mask;  // bit n: channel n changed and is not delivered yet
+    int32_t frequency[4]; // Hz; channels 0..2 tone, 3 noise; 0 = silent
+    int32_t volume[4];    // 0..240 in steps of 16: (15 - attenuation) x 16
+    int32_t defer_mode;   // nonzero: changes are collected until psg_flush
+    uint8_t noise_mode;   // rate bits of the last noise control byte
+    uint8_t latched_byte; // last tone latch byte; 0 until one arrives
+    uint8_t pending_mask; // bit n: channel n changed and is not delivered yet
     PsgChannelUpdate channel_update;
 };
 
@@ -45,17 +45,17 @@ void psg_flush(PsgState* s, uint8_t mode);
 // --- The mixer ---
 
 constexpr int32_t MIXER_SAMPLE_RATE = 44100;
-constexpr uint32_t MIXER_BUFFER_SAMPLES = 2048;  // most samples one mixer_generate renders
+constexpr uint32_t MIXER_BUFFER_SAMPLES = 2048; // most samples one mixer_generate renders
 constexpr int32_t MIXER_TYPE_SQUARE = 1;
 constexpr int32_t MIXER_TYPE_NOISE = 2;
 
 struct SoundMixer {
-    std::atomic<int32_t> channel_frequency[4];  // written by the emulation thread
-    std::atomic<int32_t> channel_volume[4];     // written by the emulation thread; low 16 bits used
-    uint32_t channel_phase[4];                  // 16-bit phase accumulators (audio thread)
-    int32_t channel_type[4];                    // square, square, square, noise
-    uint32_t noise_state;                       // noise shift register; bit 0 gives the sign
-    int16_t mix_buffer[MIXER_BUFFER_SAMPLES];   // output words of the last mixer_generate
+    std::atomic<int32_t> channel_frequency[4]; // written by the emulation thread
+    std::atomic<int32_t> channel_volume[4];    // written by the emulation thread; low 16 bits used
+    uint32_t channel_phase[4];                 // 16-bit phase accumulators (audio thread)
+    int32_t channel_type[4];                   // square, square, square, noise
+    uint32_t noise_state;                      // noise shift register; bit 0 gives the sign
+    int16_t mix_buffer[MIXER_BUFFER_SAMPLES];  // output words of the last mixer_generate
 };
 
 extern SoundMixer mixer;

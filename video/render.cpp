@@ -87,7 +87,8 @@ void render_text_line(uint8_t line) {
     // Each character is stored as eight pixels of which the next one overwrites the last two;
     // the last character's spill lands in the right border, filled afterwards.
     uint8_t* dst = row + 16;
-    for (uint32_t k = 0; k < 40; ++k, dst += 6) put_tile(dst, vram_at(patterns + vram_at(names + k) * 8u), fg, bg);
+    for (uint32_t k = 0; k < 40; ++k, dst += 6)
+        put_tile(dst, vram_at(patterns + vram_at(names + k) * 8u), fg, bg);
     std::memset(row, bg, 16);
     std::memset(row + 256, bg, 16);
 }

@@ -7,12 +7,14 @@
 
 namespace {
 
-constexpr uint8_t SPRITE_END = 0xD0;  // a Y byte of this value ends the attribute list
+constexpr uint8_t SPRITE_END = 0xD0; // a Y byte of this value ends the attribute list
 constexpr int MAX_SPRITES = 32;
 constexpr int SPRITES_PER_LINE = 4;
 
 inline uint8_t vram_at(uint32_t address) { return vdp.vram[address & VDP_ADDRESS_MASK]; }
-inline uint8_t attribute(int i, int byte) { return vram_at(vdp.sprite_attr_base + uint32_t(i) * 4 + uint32_t(byte)); }
+inline uint8_t attribute(int i, int byte) {
+    return vram_at(vdp.sprite_attr_base + uint32_t(i) * 4 + uint32_t(byte));
+}
 inline int sprite_size() { return (vdp.regs[1] & R1_SPRITE_16) ? 16 : 8; }
 
 // Row r of sprite `name` as 16 bits, leftmost pixel in bit 15 (the low byte is 0 for 8 x 8).
@@ -36,7 +38,7 @@ void draw_sprite_row(uint8_t* row, int i, uint8_t line, int size) {
     if (x <= -size) return;
     uint32_t bits = pattern_row(attribute(i, 2), line - sprite_top(attribute(i, 0), size) - 1, size);
     if (x < 0) bits &= (0x10000u >> -x) - 1;
-    if (x > 256 - size) bits &= ~((1u << (16 - (256 - x))) - 1);  // columns 256 and beyond
+    if (x > 256 - size) bits &= ~((1u << (16 - (256 - x))) - 1); // columns 256 and beyond
     uint8_t pixel = colour_map[colour];
     uint8_t* at = row + VDP_BORDER + x;
     while (bits) {

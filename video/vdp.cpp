@@ -22,11 +22,11 @@ constexpr int8_t MODE_UNCHANGED = -1;
 // Mode index (M1 M2 R0.3 R0.2 M3, from R1 bits 4..3 and R0 bits 3..1) -> new mode. Only the
 // four clean combinations select a mode; mixed bits leave the current one in place.
 constexpr int8_t mode_by_index[32] = {
-    MODE_GRAPHICS1, MODE_GRAPHICS2, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,
+    MODE_GRAPHICS1, MODE_GRAPHICS2, MODE_UNCHANGED,   MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,
     MODE_UNCHANGED, MODE_UNCHANGED, MODE_MULTICOLOUR, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,
-    MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED, MODE_TEXT, MODE_UNCHANGED,
-    MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,
-    MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,
+    MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,   MODE_UNCHANGED, MODE_TEXT,      MODE_UNCHANGED,
+    MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,   MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,
+    MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,   MODE_UNCHANGED, MODE_UNCHANGED, MODE_UNCHANGED,
     MODE_UNCHANGED, MODE_UNCHANGED,
 };
 
@@ -38,7 +38,9 @@ uint16_t table_base(uint8_t value, uint8_t mask, uint32_t scale) {
 
 void set_name_base(uint8_t d) { vdp.name_base = table_base(d, vdp_modes[vdp.mode].name_mask, 0x400); }
 void set_colour_base(uint8_t d) { vdp.colour_base = table_base(d, vdp_modes[vdp.mode].colour_mask, 0x40); }
-void set_pattern_base(uint8_t d) { vdp.pattern_base = table_base(d, vdp_modes[vdp.mode].pattern_mask, 0x800); }
+void set_pattern_base(uint8_t d) {
+    vdp.pattern_base = table_base(d, vdp_modes[vdp.mode].pattern_mask, 0x800);
+}
 void set_sprite_attr_base(uint8_t d) {
     vdp.sprite_attr_base = table_base(d, vdp_modes[vdp.mode].sprite_attr_mask, 0x80);
 }

@@ -9,16 +9,16 @@
 
 constexpr int VDP_PICTURE_WIDTH = 272;
 constexpr int VDP_PICTURE_HEIGHT = 208;
-constexpr int VDP_PICTURE_BYTES = VDP_PICTURE_WIDTH * VDP_PICTURE_HEIGHT;  // 0xDD00
+constexpr int VDP_PICTURE_BYTES = VDP_PICTURE_WIDTH * VDP_PICTURE_HEIGHT; // 0xDD00
 constexpr int VDP_VRAM_BYTES = 16384;
-constexpr uint16_t VDP_ADDRESS_MASK = 0x3FFF;  // every video memory address is 14 bits
+constexpr uint16_t VDP_ADDRESS_MASK = 0x3FFF; // every video memory address is 14 bits
 constexpr int VDP_VISIBLE_LINES = 192;
-constexpr int VDP_BORDER = 8;  // border rows above and below, border columns left and right
+constexpr int VDP_BORDER = 8; // border rows above and below, border columns left and right
 
 struct VdpState {
-    uint8_t* vram;  // VDP_VRAM_BYTES, created per game by the loader
+    uint8_t* vram; // VDP_VRAM_BYTES, created per game by the loader
     uint8_t regs[8];
-    uint8_t status;  // bit 7 frame, bit 6 fifth sprite, bit 5 collision, bits 4..0 sprite number
+    uint8_t status; // bit 7 frame, bit 6 fifth sprite, bit 5 collision, bits 4..0 sprite number
     uint8_t awaiting_first_byte;
     uint8_t latched_byte;
     uint16_t write_address;

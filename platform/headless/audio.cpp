@@ -48,9 +48,9 @@ std::vector<int16_t> recorded;
 // The main thread's own bookkeeping.
 std::thread worker;
 bool running = false;
-bool paused_here = true;       // the main thread's last audio_set_paused
-bool resync = true;            // next clock poll starts counting chunks afresh
-uint64_t last_due_chunk = 0;   // chunk boundaries already passed on the virtual clock
+bool paused_here = true;     // the main thread's last audio_set_paused
+bool resync = true;          // next clock poll starts counting chunks afresh
+uint64_t last_due_chunk = 0; // chunk boundaries already passed on the virtual clock
 uint32_t volume_word = 0;
 
 constexpr uint32_t CHUNK_BYTES = HEADLESS_AUDIO_CHUNK_FRAMES * 4;
@@ -70,7 +70,8 @@ void fill_chunk(uint8_t* chunk) {
 }
 
 std::chrono::microseconds chunk_due(uint64_t index) {
-    return std::chrono::microseconds((index + 1) * HEADLESS_AUDIO_CHUNK_FRAMES * 1000000 / HEADLESS_AUDIO_RATE);
+    return std::chrono::microseconds((index + 1) * HEADLESS_AUDIO_CHUNK_FRAMES * 1000000 /
+                                     HEADLESS_AUDIO_RATE);
 }
 
 void audio_thread() {
@@ -93,7 +94,8 @@ void audio_thread() {
             continue;
         }
         if (virtual_clock) {
-            if (chunks_done.load(std::memory_order_relaxed) != chunks_requested.load(std::memory_order_acquire)) {
+            if (chunks_done.load(std::memory_order_relaxed) !=
+                chunks_requested.load(std::memory_order_acquire)) {
                 fill_chunk(chunk);
                 chunks_done.fetch_add(1, std::memory_order_release);
                 chunks_done.notify_all();
@@ -110,7 +112,8 @@ void audio_thread() {
         }
         auto due = origin + chunk_due(filled);
         if (now < due) {
-            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(due - now, std::chrono::milliseconds(2)));
+            std::this_thread::sleep_for(
+                std::min<std::chrono::steady_clock::duration>(due - now, std::chrono::milliseconds(2)));
             continue;
         }
         fill_chunk(chunk);
@@ -192,12 +195,12 @@ bool write_wav_stereo16(const std::string& path, const std::vector<int16_t>& sam
     tag("WAVE");
     tag("fmt ");
     u32(16);
-    u16(1);  // PCM
-    u16(2);  // stereo
+    u16(1); // PCM
+    u16(2); // stereo
     u32(HEADLESS_AUDIO_RATE);
-    u32(HEADLESS_AUDIO_RATE * 4);  // bytes per second
-    u16(4);                  // bytes per frame
-    u16(16);                 // bits per sample
+    u32(HEADLESS_AUDIO_RATE * 4); // bytes per second
+    u16(4);                       // bytes per frame
+    u16(16);                      // bits per sample
     tag("data");
     u32(uint32_t(data_bytes));
     for (int16_t s : samples) u16(uint16_t(s));
@@ -220,7 +223,8 @@ void audio_wait_paused() {
     if (!running || audio_paused.load() == 0) return;
     uint32_t seen = paused_passes.load();
     ring();
-    for (uint32_t now = paused_passes.load(); now == seen; now = paused_passes.load()) paused_passes.wait(now);
+    for (uint32_t now = paused_passes.load(); now == seen; now = paused_passes.load())
+        paused_passes.wait(now);
 }
 
 void audio_set_volume(int32_t left, int32_t right) {

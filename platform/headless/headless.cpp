@@ -98,11 +98,13 @@ void platform_shutdown() {
     if (!headless_config.screenshot_path.empty()) {
         if (!write_png_rgb565(headless_config.screenshot_path, headless_shown_buffer(), DISPLAY_WIDTH,
                               DISPLAY_HEIGHT, DISPLAY_WIDTH))
-            std::fprintf(stderr, "velkoro-headless: cannot write %s\n", headless_config.screenshot_path.c_str());
+            std::fprintf(stderr, "velkoro-headless: cannot write %s\n",
+                         headless_config.screenshot_path.c_str());
     }
     if (headless_config.report) {
         std::printf("velkoro-headless: %u ms of clock time, %u frames", clock_ms(), frames_ended);
-        if (!headless_config.screenshot_path.empty()) std::printf("; screen in %s", headless_config.screenshot_path.c_str());
+        if (!headless_config.screenshot_path.empty())
+            std::printf("; screen in %s", headless_config.screenshot_path.c_str());
         if (!headless_config.wav_path.empty()) std::printf("; sound in %s", headless_config.wav_path.c_str());
         std::printf("\n");
     }

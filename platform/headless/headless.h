@@ -17,17 +17,17 @@ struct ScriptedPress {
 };
 
 struct HeadlessConfig {
-    std::string card_folder;             // stands for "/mnt/sd/"; empty = the current folder
-    bool real_clock = false;             // false: the virtual clock
-    uint32_t run_ms = 0;                 // end the run at this clock time; 0 = no limit
-    uint32_t run_frames = 0;             // end the run after this many frames; 0 = no limit
-    std::vector<ScriptedPress> presses;  // the button script
-    std::string screenshot_path;         // PNG of the shown buffer at the end; empty = none
-    std::string wav_path;                // WAV of the recorded audio at the end; empty = none
-    bool record_audio = false;           // keep the audio pulled from the program in memory
-    bool report = false;                 // print what the run did at its end (the runner)
-    bool unpaced = false;                // virtual clock only: every clock read jumps a second,
-                                         // so that no pacing wait ever holds the program up
+    std::string card_folder;            // stands for "/mnt/sd/"; empty = the current folder
+    bool real_clock = false;            // false: the virtual clock
+    uint32_t run_ms = 0;                // end the run at this clock time; 0 = no limit
+    uint32_t run_frames = 0;            // end the run after this many frames; 0 = no limit
+    std::vector<ScriptedPress> presses; // the button script
+    std::string screenshot_path;        // PNG of the shown buffer at the end; empty = none
+    std::string wav_path;               // WAV of the recorded audio at the end; empty = none
+    bool record_audio = false;          // keep the audio pulled from the program in memory
+    bool report = false;                // print what the run did at its end (the runner)
+    bool unpaced = false;               // virtual clock only: every clock read jumps a second,
+                                        // so that no pacing wait ever holds the program up
 };
 
 extern HeadlessConfig headless_config;

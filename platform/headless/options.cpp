@@ -21,10 +21,14 @@ struct ButtonName {
 };
 
 constexpr ButtonName button_names[] = {
-    {"UP", BTN_UP},     {"UPLEFT", BTN_UP_LEFT},       {"LEFT", BTN_LEFT},   {"DOWNLEFT", BTN_DOWN_LEFT},
-    {"DOWN", BTN_DOWN}, {"DOWNRIGHT", BTN_DOWN_RIGHT}, {"RIGHT", BTN_RIGHT}, {"UPRIGHT", BTN_UP_RIGHT},
-    {"START", BTN_START}, {"SELECT", BTN_SELECT},      {"L", BTN_L},         {"R", BTN_R},
-    {"A", BTN_A},       {"B", BTN_B},                  {"X", BTN_X},         {"Y", BTN_Y},
+    {"UP", BTN_UP},       {"UPLEFT", BTN_UP_LEFT},
+    {"LEFT", BTN_LEFT},   {"DOWNLEFT", BTN_DOWN_LEFT},
+    {"DOWN", BTN_DOWN},   {"DOWNRIGHT", BTN_DOWN_RIGHT},
+    {"RIGHT", BTN_RIGHT}, {"UPRIGHT", BTN_UP_RIGHT},
+    {"START", BTN_START}, {"SELECT", BTN_SELECT},
+    {"L", BTN_L},         {"R", BTN_R},
+    {"A", BTN_A},         {"B", BTN_B},
+    {"X", BTN_X},         {"Y", BTN_Y},
 };
 
 std::string trim(const std::string& s) {
@@ -82,9 +86,10 @@ bool parse_entry(const std::string& entry, ScriptedPress& press, std::string& er
 
 [[noreturn]] void usage_error(const std::string& message) {
     std::fprintf(stderr, "velkoro-headless: %s\n", message.c_str());
-    std::fprintf(stderr,
-                 "usage: velkoro-headless [--card DIR] [--buttons SCRIPT | --script FILE] [--ms N | --frames N]\n"
-                 "                        [--screenshot FILE.png] [--wav FILE.wav] [--real-clock]\n");
+    std::fprintf(
+        stderr,
+        "usage: velkoro-headless [--card DIR] [--buttons SCRIPT | --script FILE] [--ms N | --frames N]\n"
+        "                        [--screenshot FILE.png] [--wav FILE.wav] [--real-clock]\n");
     std::exit(2);
 }
 
@@ -140,7 +145,8 @@ void platform_configure(int argc, char** argv) {
         auto number = [&]() -> uint32_t {
             std::string v = value();
             uint32_t n;
-            if (!parse_ms(v, n) || n == 0) usage_error("option " + arg + " needs a positive number, got \"" + v + "\"");
+            if (!parse_ms(v, n) || n == 0)
+                usage_error("option " + arg + " needs a positive number, got \"" + v + "\"");
             return n;
         };
         if (arg == "--card") {

@@ -33,11 +33,12 @@ bool write_png_rgb565(const std::string& path, const uint16_t* pixels, int width
         return false;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) expand565(pixels[size_t(y) * size_t(pitch) + size_t(x)], &row[size_t(x) * 3]);
+        for (int x = 0; x < width; ++x)
+            expand565(pixels[size_t(y) * size_t(pitch) + size_t(x)], &row[size_t(x) * 3]);
         png_write_row(png, row.data());
     }
     png_write_end(png, nullptr);

@@ -10,14 +10,22 @@
 namespace {
 
 const char* const main_costs[16] = {
-    "4 10 7 6 4 4 7 4 4 11 7 6 4 4 7 4",   "8 10 7 6 4 4 7 4 12 11 7 6 4 4 7 4",
-    "7 10 16 6 4 4 7 4 7 11 16 6 4 4 7 4", "7 10 13 6 11 11 10 4 7 11 13 6 4 4 7 4",
-    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",     "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
-    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",     "7 7 7 7 7 7 4 7 4 4 4 4 4 4 7 4",
-    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",     "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
-    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",     "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
-    "5 10 10 10 10 11 7 11 5 10 10 0 10 17 7 11", "5 10 10 11 10 11 7 11 5 4 10 11 10 0 7 11",
-    "5 10 10 19 10 11 7 11 5 4 10 4 10 0 7 11",   "5 10 10 4 10 11 7 11 5 6 10 4 10 0 7 11",
+    "4 10 7 6 4 4 7 4 4 11 7 6 4 4 7 4",
+    "8 10 7 6 4 4 7 4 12 11 7 6 4 4 7 4",
+    "7 10 16 6 4 4 7 4 7 11 16 6 4 4 7 4",
+    "7 10 13 6 11 11 10 4 7 11 13 6 4 4 7 4",
+    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
+    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
+    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
+    "7 7 7 7 7 7 4 7 4 4 4 4 4 4 7 4",
+    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
+    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
+    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
+    "4 4 4 4 4 4 7 4 4 4 4 4 4 4 7 4",
+    "5 10 10 10 10 11 7 11 5 10 10 0 10 17 7 11",
+    "5 10 10 11 10 11 7 11 5 4 10 11 10 0 7 11",
+    "5 10 10 19 10 11 7 11 5 4 10 4 10 0 7 11",
+    "5 10 10 4 10 11 7 11 5 6 10 4 10 0 7 11",
 };
 
 int main_cost(int op) {
@@ -33,8 +41,8 @@ bool listed(int op, std::initializer_list<int> ops) {
 }
 
 int ed_cost(int op) {
-    if (listed(op, {0x40, 0x41, 0x48, 0x49, 0x50, 0x51, 0x58, 0x59, 0x60, 0x61, 0x68, 0x69, 0x70,
-                    0x78, 0x79}))
+    if (listed(op,
+               {0x40, 0x41, 0x48, 0x49, 0x50, 0x51, 0x58, 0x59, 0x60, 0x61, 0x68, 0x69, 0x70, 0x78, 0x79}))
         return 12;
     if (op >= 0x40 && op < 0x80 && (op & 7) == 2) return 15;
     if (op >= 0x40 && op < 0x80 && (op & 7) == 3) return 20;
@@ -55,8 +63,7 @@ int index_cost(int op) {
     if (op == 0xE9) return 8;
     bool uses_h = (op >= 0x40 && op < 0xC0 && ((op & 7) == 4 || (op & 7) == 5)) ||
                   (op >= 0x60 && op < 0x70) || listed(op, {0x24, 0x25, 0x26, 0x2C, 0x2D, 0x2E});
-    bool uses_memory = (op >= 0x40 && op < 0xC0 && (op & 7) == 6) || (op >= 0x70 && op < 0x78) ||
-                       op == 0x36;
+    bool uses_memory = (op >= 0x40 && op < 0xC0 && (op & 7) == 6) || (op >= 0x70 && op < 0x78) || op == 0x36;
     if (uses_memory) return 19;
     if (uses_h && op < 0xC0) return 9;
     return 0;
@@ -76,29 +83,27 @@ int expected_cost(Prefix prefix, int op, const Probe& s) {
     bool cc[8] = {!z, z, !c, c, !pv, pv, !sg, sg};
     uint8_t b = uint8_t(s.bc >> 8);
     switch (prefix) {
-        case NONE: {
-            int cost = main_cost(op);
-            if (op == 0x10 && uint8_t(b - 1) != 0) cost += 5;
-            if (op >= 0x20 && op < 0x40 && (op & 7) == 0 && cc[(op >> 3) - 4]) cost += 5;
-            if (op >= 0xC0 && (op & 7) == 4 && cc[(op >> 3) & 7]) cost += 7;
-            if (op >= 0xC0 && (op & 7) == 0 && cc[(op >> 3) & 7]) cost += 6;
-            return cost;
+    case NONE: {
+        int cost = main_cost(op);
+        if (op == 0x10 && uint8_t(b - 1) != 0) cost += 5;
+        if (op >= 0x20 && op < 0x40 && (op & 7) == 0 && cc[(op >> 3) - 4]) cost += 5;
+        if (op >= 0xC0 && (op & 7) == 4 && cc[(op >> 3) & 7]) cost += 7;
+        if (op >= 0xC0 && (op & 7) == 0 && cc[(op >> 3) & 7]) cost += 6;
+        return cost;
+    }
+    case CB: return (op & 7) != 6 ? 8 : (op >> 6) == 1 ? 12 : 15;
+    case ED:
+        if (op >= 0xB0 && op < 0xC0 && (op & 4) == 0) {
+            bool io = (op & 3) >= 2;
+            bool last = io ? b == 1 : s.bc == 1;
+            return last ? 16 : 21;
         }
-        case CB:
-            return (op & 7) != 6 ? 8 : (op >> 6) == 1 ? 12 : 15;
-        case ED:
-            if (op >= 0xB0 && op < 0xC0 && (op & 4) == 0) {
-                bool io = (op & 3) >= 2;
-                bool last = io ? b == 1 : s.bc == 1;
-                return last ? 16 : 21;
-            }
-            return ed_cost(op);
-        case DD:
-        case FD:
-            return index_cost(op);
-        default:
-            if ((op >> 6) == 1) return 20;
-            return (op & 7) == 6 ? 23 : 0;
+        return ed_cost(op);
+    case DD:
+    case FD: return index_cost(op);
+    default:
+        if ((op >> 6) == 1) return 20;
+        return (op & 7) == 6 ? 23 : 0;
     }
 }
 
@@ -108,8 +113,7 @@ int32_t measured_slice_end(Prefix prefix, int op, const Probe& setup) {
     Z80State s;
     test_machine_reset(s, 1);
     std::memset(test_machine.ram, setup.filler, sizeof test_machine.ram);
-    const uint8_t lead[7][3] = {{}, {0xCB}, {0xED}, {0xDD}, {0xFD}, {0xDD, 0xCB, 0x05},
-                                {0xFD, 0xCB, 0x05}};
+    const uint8_t lead[7][3] = {{}, {0xCB}, {0xED}, {0xDD}, {0xFD}, {0xDD, 0xCB, 0x05}, {0xFD, 0xCB, 0x05}};
     const int lead_length[7] = {0, 1, 1, 1, 1, 3, 3};
     uint16_t a = 0x1000;
     for (int i = 0; i < lead_length[prefix]; ++i) test_machine.ram[a++] = lead[prefix][i];
@@ -126,7 +130,7 @@ int32_t measured_slice_end(Prefix prefix, int op, const Probe& setup) {
     return test_machine.hook_cycles_left.at(0);
 }
 
-}  // namespace
+} // namespace
 
 TEST(Cycles, EveryOpcodeOfEveryPrefixChargesItsTableCost) {
     const Probe setups[] = {{0x00, 0x0101, 0x00}, {0xFF, 0x0201, 0x00}, {0x00, 0x0001, 0x77},
@@ -143,12 +147,13 @@ TEST(Cycles, EveryOpcodeOfEveryPrefixChargesItsTableCost) {
                 Prefix chained = NONE;
                 if (prefix == NONE && op == 0xCB) chained = CB;
                 if ((prefix == NONE || prefix == ED) && op == 0xED) chained = ED;
-                if (op == 0xDD || op == 0xFD) chained = prefix == NONE || prefix == DD || prefix == FD ? DD : NONE;
+                if (op == 0xDD || op == 0xFD)
+                    chained = prefix == NONE || prefix == DD || prefix == FD ? DD : NONE;
                 if ((prefix == DD || prefix == FD) && op == 0xCB) chained = DDCB;
                 int cost = chained != NONE ? expected_cost(chained, setup.filler, setup)
                                            : expected_cost(prefix, op, setup);
                 if (op == 0x76 && (prefix == NONE || prefix == DD || prefix == FD))
-                    expected = 0;  // HALT ends the slice at once
+                    expected = 0; // HALT ends the slice at once
                 else
                     expected = 1 - (cost ? cost : setup.filler ? 7 : 4);
                 ASSERT_EQ(seen, expected) << names[p] << std::hex << op << " F=" << int(setup.f)

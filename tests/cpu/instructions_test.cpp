@@ -27,7 +27,7 @@ int32_t step(Z80State& s) {
     return 1 - test_machine.hook_cycles_left.at(0);
 }
 
-}  // namespace
+} // namespace
 
 TEST(RunLoop, ResetSlicesHooksAndHalt) {
     Z80State s = machine_with({});
@@ -48,7 +48,7 @@ TEST(RunLoop, ResetSlicesHooksAndHalt) {
     ASSERT_EQ(test_machine.hook_cycles_left.size(), 3u);
     EXPECT_EQ(test_machine.hook_cycles_left[0], -3);
     EXPECT_EQ(test_machine.hook_cycles_left[1], -3);
-    EXPECT_EQ(pc, 0x1003);  // HOOK_STOP returns the next instruction's address
+    EXPECT_EQ(pc, 0x1003); // HOOK_STOP returns the next instruction's address
 
     // HALT costs 4, ends the slice whatever is left, and repeats until an interrupt.
     s = machine_with({0x00, 0x76, 0x00}, 1000);
@@ -67,12 +67,12 @@ TEST(RunLoop, InterruptAcceptance) {
     s.cycles_left = 4;
     test_machine.hook_results = {0x2000, HOOK_NONE};
     cpu_run(&s);
-    EXPECT_EQ(test_machine.hook_pc[1], START + 2);  // not diverted
+    EXPECT_EQ(test_machine.hook_pc[1], START + 2); // not diverted
 
     s = machine_with({0x00});
     s.cycles_left = s.cycle_period = 4;
     test_machine.hook_results = {HOOK_NMI};
-    EXPECT_EQ(cpu_run(&s), 0x0067);  // NOP at 0x0066 ran
+    EXPECT_EQ(cpu_run(&s), 0x0067); // NOP at 0x0066 ran
     EXPECT_EQ(test_machine.ram[0x7FFF], 0x10);
     EXPECT_EQ(test_machine.ram[0x7FFE], 0x01);
 
@@ -102,7 +102,7 @@ TEST(RunLoop, InterruptAcceptance) {
     load(0x0000, {0x12});
     test_machine.hook_results = {HOOK_NONE, HOOK_NONE, 0x00FF};
     cpu_run(&s);
-    EXPECT_EQ(s.PC, 0x1235);  // the byte at 0x1234 (NOP) ran before the stop
+    EXPECT_EQ(s.PC, 0x1235); // the byte at 0x1234 (NOP) ran before the stop
 
     // IM 0 jumps to the hook's value.
     s = machine_with({0xFB, 0x76}, 4);
@@ -120,21 +120,21 @@ TEST(RunLoop, InterruptAcceptance) {
     EXPECT_EQ(test_machine.hook_calls, 1u);
     EXPECT_EQ(test_machine.hook_pc[0], 0x3000 + (96 - 3 - 1) / 4);
     EXPECT_EQ(s.irq_request, HOOK_NONE);
-    EXPECT_EQ(test_machine.ram[0x7FFE], 0x02);  // pushed START + 2
+    EXPECT_EQ(test_machine.ram[0x7FFE], 0x02); // pushed START + 2
 }
 
 TEST(BaseSet, ArithmeticAndFlags) {
-    Z80State s = machine_with({0x3C, 0x3D, 0xC6, 0x01, 0xC6, 0x01, 0xFE, 0x28, 0x27, 0x9F, 0x9F,
-                               0x37, 0x3F, 0x2F});
+    Z80State s =
+        machine_with({0x3C, 0x3D, 0xC6, 0x01, 0xC6, 0x01, 0xFE, 0x28, 0x27, 0x9F, 0x9F, 0x37, 0x3F, 0x2F});
     s.AF = {0x01, 0x7F};
-    EXPECT_EQ(step(s), 4);  // INC A
+    EXPECT_EQ(step(s), 4); // INC A
     EXPECT_EQ(s.AF.hi, 0x80);
     EXPECT_EQ(s.AF.lo, 0x95);
     s.AF.lo = 0;
-    step(s);  // DEC A
+    step(s); // DEC A
     EXPECT_EQ(s.AF.hi, 0x7F);
     EXPECT_EQ(s.AF.lo, 0x16);
-    EXPECT_EQ(step(s), 7);  // ADD A,1 from 0x7F
+    EXPECT_EQ(step(s), 7); // ADD A,1 from 0x7F
     EXPECT_EQ(s.AF.hi, 0x80);
     EXPECT_EQ(s.AF.lo, 0x94);
     s.AF.hi = 0xFF;
@@ -142,24 +142,24 @@ TEST(BaseSet, ArithmeticAndFlags) {
     EXPECT_EQ(s.AF.hi, 0x00);
     EXPECT_EQ(s.AF.lo, 0x51);
     s.AF.hi = 0x00;
-    step(s);  // CP 0x28: bits 5 and 3 of the operand do not reach F
+    step(s); // CP 0x28: bits 5 and 3 of the operand do not reach F
     EXPECT_EQ(s.AF.lo & 0x28, 0);
     s.AF = {0x00, 0x3C};
-    step(s);  // DAA
+    step(s); // DAA
     EXPECT_EQ(s.AF.hi, 0x42);
     EXPECT_EQ(s.AF.lo, 0x14);
     s.AF.lo = 0x00;
-    step(s);  // SBC A,A without carry
+    step(s); // SBC A,A without carry
     EXPECT_EQ(s.AF.w(), 0x0042);
     s.AF.lo = 0x01;
-    step(s);  // with carry
+    step(s); // with carry
     EXPECT_EQ(s.AF.w(), 0xFF93);
     s.AF.lo = 0x28;
-    step(s);  // SCF keeps bits 5 and 3
+    step(s); // SCF keeps bits 5 and 3
     EXPECT_EQ(s.AF.lo, 0x29);
-    step(s);  // CCF: H takes the old carry
+    step(s); // CCF: H takes the old carry
     EXPECT_EQ(s.AF.lo, 0x38);
-    step(s);  // CPL
+    step(s); // CPL
     EXPECT_EQ(s.AF.hi, 0x00);
     EXPECT_EQ(s.AF.lo, 0x3A);
 }
@@ -183,7 +183,7 @@ TEST(BaseSet, BranchesStackAndPorts) {
     EXPECT_EQ(test_machine.ram[0x7FFE], 0x03);
     s.PC = START + 3;
     s.AF.lo = 0;
-    EXPECT_EQ(step(s), 5);  // RET Z not taken
+    EXPECT_EQ(step(s), 5); // RET Z not taken
     EXPECT_EQ(s.SP, 0x7FFE);
 
     s = machine_with({0xF1, 0xF5, 0xE3});
@@ -191,7 +191,7 @@ TEST(BaseSet, BranchesStackAndPorts) {
     step(s);
     test_machine.ram[0x8000] = 0;
     step(s);
-    EXPECT_EQ(test_machine.ram[0x8000], 0xFF);  // all eight bits of F
+    EXPECT_EQ(test_machine.ram[0x8000], 0xFF); // all eight bits of F
     s.SP = 0xFFFF;
     s.HL.set(0xABCD);
     load(0xFFFF, {0x34});
@@ -211,11 +211,11 @@ TEST(BaseSet, BranchesStackAndPorts) {
     EXPECT_EQ(test_machine.outs[0].port, 0x99);
     s.BC.set(0x12FE);
     s.AF.lo = 0x13;
-    EXPECT_EQ(step(s), 12);  // IN D,(C): port C alone, carry kept, H and N cleared
+    EXPECT_EQ(step(s), 12); // IN D,(C): port C alone, carry kept, H and N cleared
     EXPECT_EQ(test_machine.ins[1].port, 0xFE);
     EXPECT_EQ(s.AF.lo, 0x45);
     uint8_t d = s.DE.hi;
-    step(s);  // IN (C) changes only F
+    step(s); // IN (C) changes only F
     EXPECT_EQ(s.DE.hi, d);
     EXPECT_EQ(s.AF.hi, 0x00);
 }
@@ -223,16 +223,16 @@ TEST(BaseSet, BranchesStackAndPorts) {
 TEST(CbAndEdSets, BitsBlocksAndSpecialRegisters) {
     Z80State s = machine_with({0xCB, 0x30, 0xCB, 0x7F, 0xCB, 0xC6});
     s.BC.hi = 0x80;
-    EXPECT_EQ(step(s), 8);  // SLL B
+    EXPECT_EQ(step(s), 8); // SLL B
     EXPECT_EQ(s.BC.hi, 0x01);
     EXPECT_EQ(s.AF.lo & 0x01, 0x01);
     s.AF = {0x85, 0x80};
-    step(s);  // BIT 7,A: Z clear, H set, N clear, S, P/V and C kept
+    step(s); // BIT 7,A: Z clear, H set, N clear, S, P/V and C kept
     EXPECT_EQ(s.AF.lo, 0x95);
     s.HL.set(0x2000);
     test_machine.ram[0x2000] = 0x01;
     test_machine.record_writes = true;
-    EXPECT_EQ(step(s), 15);  // SET 0,(HL) writes though nothing changes
+    EXPECT_EQ(step(s), 15); // SET 0,(HL) writes though nothing changes
     EXPECT_EQ(test_machine.writes.size(), 1u);
 
     // LDIR, BC = 3: 21 + 21 + 16.
@@ -244,7 +244,7 @@ TEST(CbAndEdSets, BitsBlocksAndSpecialRegisters) {
     s.cycles_left = 58 + 1;
     test_machine.hook_results = {};
     cpu_run(&s);
-    EXPECT_EQ(test_machine.hook_cycles_left[0], 1 - 4);  // the NOP after it ended the slice
+    EXPECT_EQ(test_machine.hook_cycles_left[0], 1 - 4); // the NOP after it ended the slice
     EXPECT_EQ(s.BC.w(), 0);
     EXPECT_EQ(s.AF.lo, 0xE9);
 
@@ -297,9 +297,8 @@ TEST(CbAndEdSets, BitsBlocksAndSpecialRegisters) {
 }
 
 TEST(IndexSets, IndexHalfIndexAndFallThroughForms) {
-    Z80State s = machine_with({0xDD, 0x21, 0x34, 0x12, 0xFD, 0x21, 0x78, 0x56, 0xDD, 0x36, 0x05,
-                               0xAA, 0xDD, 0x46, 0xFF, 0xDD, 0x66, 0x00, 0xDD, 0x74, 0x01, 0xDD,
-                               0x29});
+    Z80State s = machine_with({0xDD, 0x21, 0x34, 0x12, 0xFD, 0x21, 0x78, 0x56, 0xDD, 0x36, 0x05, 0xAA,
+                               0xDD, 0x46, 0xFF, 0xDD, 0x66, 0x00, 0xDD, 0x74, 0x01, 0xDD, 0x29});
     EXPECT_EQ(step(s), 14);
     EXPECT_EQ(s.IX.w(), 0x1234);
     EXPECT_EQ(step(s), 14);
@@ -321,8 +320,8 @@ TEST(IndexSets, IndexHalfIndexAndFallThroughForms) {
     EXPECT_EQ(s.IX.w(), 0x1000);
     EXPECT_EQ(s.AF.lo, 0x11);
 
-    s = machine_with({0xDD, 0xCB, 0x02, 0x46, 0xDD, 0xCB, 0x02, 0x47, 0xDD, 0xCB, 0x02, 0x06,
-                      0xDD, 0xCB, 0x02, 0x00, 0x00});
+    s = machine_with({0xDD, 0xCB, 0x02, 0x46, 0xDD, 0xCB, 0x02, 0x47, 0xDD, 0xCB, 0x02, 0x06, 0xDD, 0xCB,
+                      0x02, 0x00, 0x00});
     s.IX.set(0x2000);
     test_machine.ram[0x2002] = 0x80;
     EXPECT_EQ(step(s), 20);
@@ -332,7 +331,7 @@ TEST(IndexSets, IndexHalfIndexAndFallThroughForms) {
     EXPECT_EQ(test_machine.ram[0x2002], 0x01);
     EXPECT_EQ(s.AF.lo & 0x01, 0x01);
     s.BC.hi = 0x11;
-    EXPECT_EQ(step(s), 4);  // DD CB d 00 is free: the NOP after it paid
+    EXPECT_EQ(step(s), 4); // DD CB d 00 is free: the NOP after it paid
     EXPECT_EQ(s.BC.hi, 0x11);
     EXPECT_EQ(test_machine.ram[0x2002], 0x01);
 
@@ -345,15 +344,15 @@ TEST(IndexSets, IndexHalfIndexAndFallThroughForms) {
     s = machine_with({0xDD, 0xED, 0xB0, 0xDD, 0xEB, 0x00, 0xDD, 0x7C, 0xDD, 0xE3});
     s.AF.hi = 0x10;
     s.BC.hi = 0x01;
-    EXPECT_EQ(step(s), 4);  // OR B
+    EXPECT_EQ(step(s), 4); // OR B
     EXPECT_EQ(s.AF.hi, 0x11);
     s.DE.set(0x1111);
     s.HL.set(0x2222);
     s.IX.set(0x3344);
-    EXPECT_EQ(step(s), 4);  // DD EB free, NOP paid
+    EXPECT_EQ(step(s), 4); // DD EB free, NOP paid
     EXPECT_EQ(s.DE.w(), 0x2222);
     EXPECT_EQ(s.IX.w(), 0x3344);
-    EXPECT_EQ(step(s), 9);  // LD A,IXh
+    EXPECT_EQ(step(s), 9); // LD A,IXh
     EXPECT_EQ(s.AF.hi, 0x33);
     s.SP = 0xFFFF;
     load(0xFFFF, {0x78});

@@ -15,14 +15,14 @@ struct PortAccess {
 
 struct TestMachine {
     uint8_t ram[0x10000];
-    std::vector<uint16_t> writes;       // addresses, in write order (when record_writes is set)
+    std::vector<uint16_t> writes; // addresses, in write order (when record_writes is set)
     bool record_writes;
     std::vector<PortAccess> outs, ins;  // every port access
     uint8_t in_value;                   // what cpu_in returns
     std::vector<uint16_t> hook_results; // returned in turn; HOOK_STOP once they run out
     unsigned hook_calls;
-    std::vector<int32_t> hook_cycles_left;  // cycles_left seen at each hook call
-    std::vector<uint16_t> hook_pc;          // PC seen at each hook call
+    std::vector<int32_t> hook_cycles_left; // cycles_left seen at each hook call
+    std::vector<uint16_t> hook_pc;         // PC seen at each hook call
     unsigned patch_calls;
     // When set, cpu_patch acts as the console-less CP/M host that runs the exerciser.
     bool cpm;

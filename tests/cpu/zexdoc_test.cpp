@@ -24,7 +24,7 @@ std::string count_lines(const std::string& text, const std::string& what, int* c
     return failed;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Zexdoc, EveryGroupPasses) {
     std::string path = std::string(VELKORO_SHARED_DIR) + "/z80/zexdoc.com";

@@ -160,14 +160,20 @@ TEST(Font, ClippingAndLimits) {
     draw_text(&none.s, nullptr, 0, 0, "A", 0);
     draw_text(&none.s, f, 0, 0, nullptr, 0);
     EXPECT_EQ(none.changed(0x1234), 0u);
-    draw_text(&none.s, f, 0, 11, "A", 0);  // exactly fits
+    draw_text(&none.s, f, 0, 11, "A", 0); // exactly fits
     EXPECT_GT(none.changed(0x1234), 0u);
 }
 
 // A tiny hand-made font over an image with an alpha map: one cell of 2 x 1 pixels.
 TEST(Font, AlphaBlendingAndProportionalAdvance) {
-    uint16_t pixels[4 * 2] = {0xFFFF, 0xF800, IMAGE_TRANSPARENT, IMAGE_TRANSPARENT,
-                              0x001F, IMAGE_TRANSPARENT, IMAGE_TRANSPARENT, IMAGE_TRANSPARENT};
+    uint16_t pixels[4 * 2] = {0xFFFF,
+                              0xF800,
+                              IMAGE_TRANSPARENT,
+                              IMAGE_TRANSPARENT,
+                              0x001F,
+                              IMAGE_TRANSPARENT,
+                              IMAGE_TRANSPARENT,
+                              IMAGE_TRANSPARENT};
     uint8_t alpha[4 * 2] = {0xFF, 0x80, 0, 0, 0x40, 0, 0, 0};
     Image im{};
     im.width = 4;
@@ -182,12 +188,12 @@ TEST(Font, AlphaBlendingAndProportionalAdvance) {
     f.line_height = 2;
     f.wrap_cells = 0xFF;
     std::strcpy(f.charset, "ab");
-    Canvas c(16, 4, 0x07E0);  // green ground
+    Canvas c(16, 4, 0x07E0); // green ground
     draw_text(&c.s, &f, 0, 0, "a", 0);
-    EXPECT_EQ(c.at(0, 0), 0xFFFF);  // alpha 0xFF copies
+    EXPECT_EQ(c.at(0, 0), 0xFFFF); // alpha 0xFF copies
     // Red over green at 0x80: red 0 + (31 * 128 >> 8) = 15, green 63 + (-63 * 128 >> 8) = 31.
     EXPECT_EQ(c.at(1, 0), uint16_t((15 << 11) | (31 << 5)));
-    EXPECT_EQ(c.at(2, 0), 0x07E0);  // alpha 0 leaves the ground
+    EXPECT_EQ(c.at(2, 0), 0x07E0); // alpha 0 leaves the ground
     // Blue over green at 0x40: green 63 + (-63 * 64 >> 8) = 47, blue 31 * 64 >> 8 = 7.
     EXPECT_EQ(c.at(0, 1), uint16_t((47 << 5) | 7));
 
@@ -211,15 +217,13 @@ TEST(Font, SampleTextGolden) {
     const Font* f = builtin();
     ASSERT_NE(f, nullptr);
     const char* lines[] = {
-        "0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ",
-        "abcdefghijklmnopqrstuvwxyz",
-        "! # $ % & ' ( ) * + , - . / : ; < = > ? @",
-        "[ \\ ] ^ ` { | } ~",
-        "The quick brown fox jumps over the lazy dog.",
-        "Push B to select cart; Y to exit emu.",
+        "0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ",        "abcdefghijklmnopqrstuvwxyz",
+        "! # $ % & ' ( ) * + , - . / : ; < = > ? @",    "[ \\ ] ^ ` { | } ~",
+        "The quick brown fox jumps over the lazy dog.", "Push B to select cart; Y to exit emu.",
     };
     for (int pass = 0; pass < 2; ++pass)
-        for (int i = 0; i < 6; ++i) draw_text(&screen_surface, f, 4, uint16_t(8 + 120 * pass + 14 * i), lines[i], 0);
+        for (int i = 0; i < 6; ++i)
+            draw_text(&screen_surface, f, 4, uint16_t(8 + 120 * pass + 14 * i), lines[i], 0);
     EXPECT_EQ(compare_screen_with_golden("frontend/goldens/font_sample.png"), "");
 }
 

@@ -19,11 +19,11 @@ struct Rgba {
     uint8_t r, g, b, a;
 };
 
-constexpr int W = 70, H = 5;  // runs longer than a PCX run and more pixels than a TGA packet
+constexpr int W = 70, H = 5; // runs longer than a PCX run and more pixels than a TGA packet
 
 // The source picture: runs of ten pixels of six colours, among them the two colour keys.
 Rgba source_pixel(int x, int y) {
-    static const Rgba colours[6] = {{255, 0, 0, 0},   {0, 255, 0, 0},    {0, 0, 255, 0},
+    static const Rgba colours[6] = {{255, 0, 0, 0},     {0, 255, 0, 0},        {0, 0, 255, 0},
                                     {123, 123, 123, 0}, {0xDE, 0x6F, 0xDE, 0}, {250, 250, 250, 0}};
     Rgba p = colours[(x / 10 + y) % 6];
     p.a = uint8_t((x * 7 + y * 30) % 256);
@@ -177,8 +177,8 @@ TEST_F(Images, PcxFixtureThroughLoadImage) {
 }
 
 // A PCX header of the given geometry followed by `body`.
-std::vector<uint8_t> pcx(uint16_t xmin, uint16_t ymin, uint16_t xmax, uint16_t ymax, uint8_t planes, uint16_t bpl,
-                         std::vector<uint8_t> body, uint8_t version = 5) {
+std::vector<uint8_t> pcx(uint16_t xmin, uint16_t ymin, uint16_t xmax, uint16_t ymax, uint8_t planes,
+                         uint16_t bpl, std::vector<uint8_t> body, uint8_t version = 5) {
     std::vector<uint8_t> v(128, 0);
     v[0] = 0x0A;
     v[1] = version;
@@ -209,7 +209,8 @@ TEST_F(Images, PcxRunsAndPalettes) {
     ASSERT_NE(px, nullptr);
     EXPECT_EQ(w, 4);
     EXPECT_EQ(h, 2);
-    EXPECT_EQ(std::vector<uint8_t>(px, px + 8), (std::vector<uint8_t>{0x41, 0x41, 0x41, 0x41, 0x22, 0x22, 0x22, 0x22}));
+    EXPECT_EQ(std::vector<uint8_t>(px, px + 8),
+              (std::vector<uint8_t>{0x41, 0x41, 0x41, 0x41, 0x22, 0x22, 0x22, 0x22}));
     std::free(px);
     // Version 3 (and version 5 without the marker): the header's 16 colours, black above them.
     for (uint8_t version : {3, 5}) {
@@ -247,14 +248,14 @@ TEST_F(Images, PcxLyingAndTruncatedHeaders) {
     fails_with(std::vector<uint8_t>(ok.begin(), ok.begin() + 127), "ERROR: PCX Read Result fail");
     fails_with({}, "ERROR: PCX Read Result fail");
     fails_with(std::vector<uint8_t>(ok.begin(), ok.end() - 1), "ERROR: Couldn't decode line");
-    fails_with(pcx(0, 0, 3, 1, 1, 4, {0xC4, 1, 0xC3}), "ERROR: Couldn't decode line");  // run without value
-    fails_with(pcx(5, 0, 4, 0, 1, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");     // xmax < xmin
-    fails_with(pcx(0, 5, 3, 4, 1, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");     // ymax < ymin
-    fails_with(pcx(0, 0, 4, 0, 1, 4, {1, 2, 3, 4, 5}), "ERROR: Couldn't decode line");  // wider than the line
-    fails_with(pcx(0, 0, 3, 0, 0, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");     // no planes
+    fails_with(pcx(0, 0, 3, 1, 1, 4, {0xC4, 1, 0xC3}), "ERROR: Couldn't decode line"); // run without value
+    fails_with(pcx(5, 0, 4, 0, 1, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");    // xmax < xmin
+    fails_with(pcx(0, 5, 3, 4, 1, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");    // ymax < ymin
+    fails_with(pcx(0, 0, 4, 0, 1, 4, {1, 2, 3, 4, 5}), "ERROR: Couldn't decode line"); // wider than the line
+    fails_with(pcx(0, 0, 3, 0, 0, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");    // no planes
     // Sizes that would need gigabytes, from a few bytes: refused before any allocation.
     fails_with(pcx(0, 0, 0xFFFE, 0xFFFE, 255, 0xFFFF, {0xFF, 0x00}), "ERROR: Couldn't decode line");
-    fails_with(pcx(0, 0, 0xFFFF, 0, 2, 0xFFFF, {0xFF, 0x00}), "ERROR: Couldn't decode line");  // width 65536
+    fails_with(pcx(0, 0, 0xFFFF, 0, 2, 0xFFFF, {0xFF, 0x00}), "ERROR: Couldn't decode line"); // width 65536
     // From files: a missing file, a truncated one.
     TempFolder folder;
     clear_image_messages();
@@ -265,7 +266,7 @@ TEST_F(Images, PcxLyingAndTruncatedHeaders) {
     EXPECT_EQ(load_image("short", (folder.path + "/short.pcx").c_str(), 0, 0), 0);
     EXPECT_EQ(messages(), (Messages{"ERROR: Couldn't decode line", LOAD_FAILED}));
     clear_image_messages();
-    EXPECT_EQ(read_pcx_file(folder.path.c_str(), palette, &w, &h), nullptr);  // a folder
+    EXPECT_EQ(read_pcx_file(folder.path.c_str(), palette, &w, &h), nullptr); // a folder
     EXPECT_EQ(messages().size(), 1u);
 }
 
@@ -307,9 +308,24 @@ TEST_F(Images, LoaderChoosesByExtensionAndFlag) {
 std::vector<uint8_t> tga(uint8_t id, uint8_t map_type, uint8_t type, uint16_t first, uint16_t map_len,
                          uint8_t entry, uint16_t w, uint16_t h, uint8_t depth, uint8_t desc,
                          std::vector<uint8_t> body = {}) {
-    std::vector<uint8_t> v = {id,          map_type,  type,          uint8_t(first), uint8_t(first >> 8),
-                              uint8_t(map_len), uint8_t(map_len >> 8), entry, 0, 0, 0, 0,
-                              uint8_t(w),  uint8_t(w >> 8), uint8_t(h), uint8_t(h >> 8), depth, desc};
+    std::vector<uint8_t> v = {id,
+                              map_type,
+                              type,
+                              uint8_t(first),
+                              uint8_t(first >> 8),
+                              uint8_t(map_len),
+                              uint8_t(map_len >> 8),
+                              entry,
+                              0,
+                              0,
+                              0,
+                              0,
+                              uint8_t(w),
+                              uint8_t(w >> 8),
+                              uint8_t(h),
+                              uint8_t(h >> 8),
+                              depth,
+                              desc};
     v.insert(v.end(), body.begin(), body.end());
     return v;
 }
@@ -322,7 +338,8 @@ TEST_F(Images, TgaPacketsMapsAndGrey) {
     uint8_t* alpha;
     uint16_t w, h;
     // 8-bit colour-mapped: the indices show as grey, the map is passed over.
-    std::vector<uint8_t> mapped = tga(2, 1, 1, 0, 2, 24, 2, 1, 8, 0x20, {0xAA, 0xBB, 1, 2, 3, 4, 5, 6, 0x00, 0xFF});
+    std::vector<uint8_t> mapped =
+        tga(2, 1, 1, 0, 2, 24, 2, 1, 8, 0x20, {0xAA, 0xBB, 1, 2, 3, 4, 5, 6, 0x00, 0xFF});
     uint16_t* px = tga_read(mapped, &alpha, &w, &h);
     ASSERT_NE(px, nullptr);
     EXPECT_EQ(px[0], 0x0000);
@@ -394,7 +411,7 @@ TEST_F(Images, MessagesShowOnTheStatusLine) {
     uint32_t before = headless_clock_ms();
     EXPECT_EQ(load_image("x", "nothing.gif", 0, 0), 0);
     current_font = saved;
-    EXPECT_GE(headless_clock_ms() - before, 1000u);  // two messages of 500 ms each
+    EXPECT_GE(headless_clock_ms() - before, 1000u); // two messages of 500 ms each
     std::vector<uint16_t> expected(size_t(320) * 20, 0);
     Surface strip{expected.data(), 0, 16, 320, 320, 20};
     draw_text(&strip, font, 2, 2, LOAD_FAILED.c_str(), 0);

@@ -33,10 +33,10 @@ using Manager = ScreenTest;
 
 TEST_F(Manager, ScanListsRomNamesAndTakesTheBiosAside) {
     make_files({"b.rom", "A.ROM", "Coleco.rom", "c.txt", "x.Rom", "game.rom.bak"});
-    std::filesystem::create_directory(roms + "/folder.rom");  // entries are not told apart
+    std::filesystem::create_directory(roms + "/folder.rom"); // entries are not told apart
     EXPECT_EQ(scanned(), (std::vector<std::string>{"A.ROM", "b.rom", "folder.rom", "game.rom.bak"}));
     EXPECT_EQ(std::string(bios_path), rom_dir + "Coleco.rom");
-    std::filesystem::remove_all(roms);  // a missing folder lists nothing
+    std::filesystem::remove_all(roms); // a missing folder lists nothing
     EXPECT_TRUE(scanned().empty());
 }
 
@@ -69,7 +69,7 @@ TEST(ManagerSort, ComparesBytesAsUnsignedValues) {
     EXPECT_EQ(out, (std::vector<std::string>{"", "A", "B", "a", "ab", "b", "\x80", "\xE9t\xE9"}));
     release_names(&list);
     EXPECT_EQ(list.count, 0);
-    sort_names(&list);  // nothing to sort
+    sort_names(&list); // nothing to sort
 }
 
 TEST(ManagerNavigate, PageKeysQueueMovesThatIdleWaitsCarryOut) {
@@ -78,19 +78,19 @@ TEST(ManagerNavigate, PageKeysQueueMovesThatIdleWaitsCarryOut) {
     p.visible = 19;
     p.selected = 10;
     pending_moves = 4;
-    manager_navigate(&p, BTN_LEFT);  // a downward queue is dropped first
+    manager_navigate(&p, BTN_LEFT); // a downward queue is dropped first
     EXPECT_EQ(pending_moves, -19);
     manager_navigate(&p, BTN_LEFT);
     EXPECT_EQ(pending_moves, -38);
-    manager_navigate(&p, BTN_RIGHT);  // and an upward one
+    manager_navigate(&p, BTN_RIGHT); // and an upward one
     EXPECT_EQ(pending_moves, 19);
     manager_navigate(&p, 0);
     EXPECT_EQ(p.selected, 11);
     EXPECT_EQ(pending_moves, 18);
-    manager_navigate(&p, BTN_DOWN | BTN_A);  // a combination is an idle wait
+    manager_navigate(&p, BTN_DOWN | BTN_A); // a combination is an idle wait
     EXPECT_EQ(p.selected, 12);
     manager_navigate(&p, BTN_UP);
-    manager_navigate(&p, 0);  // UP dropped the queue: nothing moves
+    manager_navigate(&p, 0); // UP dropped the queue: nothing moves
     EXPECT_EQ(p.selected, 11);
     // Page keys without idle waits in between saturate instead of wrapping round.
     for (int i = 0; i < 2000; ++i) manager_navigate(&p, BTN_RIGHT);
@@ -144,7 +144,7 @@ TEST_F(Manager, BackKeysAndAnEmptyFolderKeepTheCartridge) {
         start(script);
         cartridge_manager();
         EXPECT_EQ(std::string(cartridge_path), rom_dir + "dk.rom") << key;
-        EXPECT_GE(headless_clock_ms(), 500u) << key;  // 200 ms pause after the key
+        EXPECT_GE(headless_clock_ms(), 500u) << key; // 200 ms pause after the key
     }
     EXPECT_EQ(std::string(bios_path), rom_dir + "Coleco.rom");
 
@@ -164,7 +164,7 @@ TEST_F(Manager, BackKeysAndAnEmptyFolderKeepTheCartridge) {
 
 void leave_with_y() {
     cartridge_manager();
-    std::exit(3);  // Y must end the process itself
+    std::exit(3); // Y must end the process itself
 }
 
 TEST_F(Manager, YEndsTheProgramNormally) {

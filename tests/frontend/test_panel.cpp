@@ -22,7 +22,7 @@ Panel manager_like(uint16_t rows, const char* const* items = nullptr) {
 
 TEST(Panel, SelectionAndScrollingStayInsideTheList) {
     Panel p = manager_like(3);
-    panel_select(&p, 0x12345);  // taken as a 16-bit row
+    panel_select(&p, 0x12345); // taken as a 16-bit row
     EXPECT_EQ(panel_selected(&p), 0x2345);
     panel_select(&p, 0);
     panel_select_prev(&p);

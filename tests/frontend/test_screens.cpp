@@ -18,7 +18,8 @@ namespace {
 struct Screens : ScreenTest {
     void SetUp() override {
         ScreenTest::SetUp();
-        if (!current_font) GTEST_SKIP() << "the built-in font cannot be loaded: the screens would show no text";
+        if (!current_font)
+            GTEST_SKIP() << "the built-in font cannot be loaded: the screens would show no text";
     }
 };
 
@@ -67,7 +68,8 @@ TEST_F(Screens, LongAndOddNamesStayInsideTheFrame) {
     EXPECT_GOLDEN("manager_odd_names.png");
     // Right of the frame's right-hand line the panel shows its background only.
     for (int y = 34; y < 34 + 3 * 9; ++y)
-        for (int x = 310; x < 315; ++x) EXPECT_EQ(screen_surface.pixels[y * 320 + x], 0x000D) << x << "," << y;
+        for (int x = 310; x < 315; ++x)
+            EXPECT_EQ(screen_surface.pixels[y * 320 + x], 0x000D) << x << "," << y;
 }
 
 TEST_F(Screens, MessageBoxWaitsForXOrBWithoutRedrawing) {

@@ -28,7 +28,7 @@ TEST(Surface, FillRect) {
     EXPECT_EQ(c.count(0x1111), 320u * 240u);
     fill_rect(&c.s, 0x07E0, 0, 0, 320, 240);
     EXPECT_EQ(c.count(0x07E0), 76800u);
-    fill_rect(&c.s, 0x001F, 3, 4, 13, 2);  // not a multiple of the unrolled run
+    fill_rect(&c.s, 0x001F, 3, 4, 13, 2); // not a multiple of the unrolled run
     EXPECT_EQ(c.count(0x001F), 26u);
     EXPECT_EQ(c.at(3, 4), 0x001F);
     EXPECT_EQ(c.at(15, 5), 0x001F);
@@ -44,14 +44,16 @@ TEST(Surface, ClippingKeepsInsideAndTouchesNothingOutside) {
     draw_hline(&s, 0x2222, 18, 0, 50);
     draw_vline(&s, 0x3333, 0, 9, 50);
     draw_line(&s, 0x4444, -5, -5, 30, 30);
-    fill_rect(&s, 0x5555, 0xFFF0, 0, 0x20, 2);  // end wraps past 0xFFFF: nothing drawn
+    fill_rect(&s, 0x5555, 0xFFF0, 0, 0x20, 2); // end wraps past 0xFFFF: nothing drawn
     size_t inside = 0;
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x) {
             bool in = x >= 5 && x < 25 && y >= 5 && y < 15;
             uint16_t p = block[size_t(y) * 40 + size_t(x)];
-            if (!in) ASSERT_EQ(p, 0xAAAA) << x << "," << y;
-            else inside += p != 0xAAAA;
+            if (!in)
+                ASSERT_EQ(p, 0xAAAA) << x << "," << y;
+            else
+                inside += p != 0xAAAA;
         }
     // Inside: the clipped fill (5 x 2), the hline's 2 pixels, the vline's 1 and the diagonal's 10.
     EXPECT_EQ(block[size_t(5 + 8) * 40 + 5 + 15], 0x1234);
@@ -73,7 +75,7 @@ TEST(Surface, LinesFollowTheStepRule) {
     draw_line(&c.s, 2, 7, 7, 7, 7);
     EXPECT_EQ(c.count(2), 1u);
     EXPECT_EQ(c.at(7, 7), 2);
-    draw_line(&c.s, 3, 10, 15, 10, 8);  // steep, upwards, both end points
+    draw_line(&c.s, 3, 10, 15, 10, 8); // steep, upwards, both end points
     EXPECT_EQ(c.count(3), 8u);
     draw_hline(&c.s, 4, 0, 12, 0);
     draw_vline(&c.s, 4, 12, 0, 0);
@@ -88,7 +90,7 @@ TEST(Surface, BlitCopiesAndClips) {
     EXPECT_EQ(dst.at(1, 1), src.at(2, 3));
     EXPECT_EQ(dst.at(4, 2), src.at(5, 4));
     EXPECT_EQ(dst.count(0xFFFF), 36u - 8u);
-    blit(&src.s, &dst.s, 0, 0, 8, 8, 4, 4);  // runs off the destination's corner
+    blit(&src.s, &dst.s, 0, 0, 8, 8, 4, 4); // runs off the destination's corner
     EXPECT_EQ(dst.at(5, 5), src.at(1, 1));
     EXPECT_EQ(dst.at(4, 4), src.at(0, 0));
 }

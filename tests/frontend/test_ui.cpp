@@ -64,7 +64,7 @@ TEST(UiWait, ButtonsCancelQueuedMovesDirectionsDoNot) {
     EXPECT_EQ(ui_wait_buttons(90), BTN_L);
     EXPECT_EQ(pending_moves, 0);
     pending_moves = 7;
-    EXPECT_EQ(ui_wait_buttons(5), 0);  // a time-out keeps the queue
+    EXPECT_EQ(ui_wait_buttons(5), 0); // a time-out keeps the queue
     EXPECT_EQ(pending_moves, 7);
     EXPECT_EQ(ui_wait_buttons(0), BTN_Y);
     EXPECT_EQ(pending_moves, 0);
@@ -72,7 +72,7 @@ TEST(UiWait, ButtonsCancelQueuedMovesDirectionsDoNot) {
 
 TEST(UiWait, ReleaseWaitsForEveryWatchedControl) {
     start("B:0-250, UPRIGHT:250-300");
-    ui_wait_release();  // the lone diagonal reads as UP and RIGHT, which are watched
+    ui_wait_release(); // the lone diagonal reads as UP and RIGHT, which are watched
     EXPECT_GE(headless_clock_ms(), 300u);
     start("");
     uint32_t t = headless_clock_ms();

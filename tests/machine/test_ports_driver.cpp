@@ -69,17 +69,17 @@ struct Machine : ::testing::Test {
 };
 
 TEST_F(Machine, PortMapAndControllerReads) {
-    EXPECT_EQ(cpu_in(0xFC), 0x7F);  // keypad mode, nothing pressed
+    EXPECT_EQ(cpu_in(0xFC), 0x7F); // keypad mode, nothing pressed
     cpu_out(0xC0, 0x00);
     EXPECT_EQ(controller_mode, 1);
     EXPECT_EQ(read_with(BTN_UP | BTN_A, 0xFC), 0x3E);
-    EXPECT_EQ(cpu_in(0xFF), 0x7F);  // controller 2 is never driven
-    EXPECT_EQ(cpu_in(0xE0), 0x3E);  // bit 1 clear: controller 1
+    EXPECT_EQ(cpu_in(0xFF), 0x7F); // controller 2 is never driven
+    EXPECT_EQ(cpu_in(0xE0), 0x3E); // bit 1 clear: controller 1
     EXPECT_EQ(cpu_in(0xFE), 0x7F);
     // Opposite directions: left and up win.
     EXPECT_EQ(read_with(BTN_LEFT | BTN_RIGHT | BTN_UP | BTN_DOWN, 0xFC), 0x76);
 
-    cpu_out(0x9F, 0x12);  // any port of the block selects keypad mode
+    cpu_out(0x9F, 0x12); // any port of the block selects keypad mode
     EXPECT_EQ(controller_mode, 0);
     EXPECT_EQ(read_with(BTN_L, 0xFC), 0x7A);
     EXPECT_EQ(read_with(BTN_R, 0xFC), 0x7D);
@@ -104,7 +104,7 @@ TEST_F(Machine, PortMapAndControllerReads) {
     EXPECT_EQ(vram[0], 0x5A);
     EXPECT_EQ(cpu_in(0xBE), 0x5A);
     EXPECT_EQ(cpu_in(0xBF), 0x9F);
-    cpu_out(0x20, 0x00);  // ignored
+    cpu_out(0x20, 0x00); // ignored
     EXPECT_EQ(controller_mode, 1);
 }
 
@@ -128,7 +128,7 @@ TEST_F(Machine, FrameSlicesCyclesAndFirstFrame) {
 TEST_F(Machine, FrameSkipDrawsAndPresentsOneFrameInN) {
     frame_skip = 3;
     skip_countdown = 0;
-    run_frame();  // drawn and presented
+    run_frame(); // drawn and presented
     std::vector<int> drawn;
     for (int f = 0; f < 6; ++f) {
         std::fill(picture.begin(), picture.end(), uint8_t(0xEE));

@@ -54,15 +54,15 @@ TEST(AudioThread, PauseResetAndResumeBetweenGamesNeverOverlapAFill) {
 TEST(AudioThread, VirtualClockFillsEachChunkAsItsBoundaryPasses) {
     start(false);
     mixer_set_channel(0, 11025, 240);
-    timer_delay(1000);  // paused: nothing is pulled
+    timer_delay(1000); // paused: nothing is pulled
     EXPECT_TRUE(headless_audio().empty());
     audio_set_paused(0);
-    timer_ticks();  // the count starts at the resume
+    timer_ticks(); // the count starts at the resume
     timer_delay(1000);
     const size_t chunk = HEADLESS_AUDIO_CHUNK_FRAMES * 2;
     // From 1.0001 s to 2.0001 s the boundaries of chunks 87..172 pass.
     EXPECT_EQ(headless_audio().size(), (172 - 86) * chunk);
-    for (int i = 0; i < 1000; ++i) timer_ticks();  // 100 ms of polls
+    for (int i = 0; i < 1000; ++i) timer_ticks(); // 100 ms of polls
     EXPECT_EQ(headless_audio().size(), (180 - 86) * chunk);
     // Both sides carry the pattern +240, 0, -240, 0 from the reset phase.
     const std::vector<int16_t>& a = headless_audio();
@@ -81,9 +81,9 @@ TEST(AudioThread, WavFileAndVolumeWord) {
     ASSERT_TRUE(write_wav_stereo16(path, {0x3C00, int16_t(0xC4FF), 1, -1}));
     std::vector<uint8_t> f = read_file(path);
     ASSERT_EQ(f.size(), 44u + 8u);
-    const uint8_t header[44] = {'R', 'I', 'F', 'F', 44, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                16,  0,   0,   0,   1,  0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0,
-                                4,   0,   16,  0,   'd', 'a', 't', 'a', 8, 0, 0, 0};
+    const uint8_t header[44] = {'R',  'I', 'F', 'F', 44, 0, 0,   0,   'W', 'A',  'V',  'E', 'f', 'm',  't',
+                                ' ',  16,  0,   0,   0,  1, 0,   2,   0,   0x44, 0xAC, 0,   0,   0x10, 0xB1,
+                                0x02, 0,   4,   0,   16, 0, 'd', 'a', 't', 'a',  8,    0,   0,   0};
     for (int i = 0; i < 44; ++i) EXPECT_EQ(f[size_t(i)], header[i]) << i;
     const uint8_t data[8] = {0x00, 0x3C, 0xFF, 0xC4, 0x01, 0x00, 0xFF, 0xFF};
     for (int i = 0; i < 8; ++i) EXPECT_EQ(f[44 + size_t(i)], data[i]) << i;

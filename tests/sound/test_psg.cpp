@@ -28,24 +28,24 @@ struct Chip : ::testing::Test {
 };
 
 TEST_F(Chip, LatchAndDataBytesGiveTheToneFrequencies) {
-    psg_write(&s, 0x05);  // a data byte before any latch
+    psg_write(&s, 0x05); // a data byte before any latch
     EXPECT_EQ(s.frequency[0], 0);
     EXPECT_TRUE(updates.empty());
-    psg_write(&s, 0x8E);  // a latch alone changes nothing
+    psg_write(&s, 0x8E); // a latch alone changes nothing
     EXPECT_TRUE(updates.empty());
-    psg_write(&s, 0x0F);  // period 0xFE = 254
+    psg_write(&s, 0x0F); // period 0xFE = 254
     EXPECT_EQ(s.frequency[0], 440);
     ASSERT_EQ(updates.size(), 1u);
     EXPECT_EQ(updates[0].channel, 0);
     EXPECT_EQ(updates[0].frequency, 440);
-    tone(0x8F, 0x3F);  // period 0x3FF
+    tone(0x8F, 0x3F); // period 0x3FF
     EXPECT_EQ(s.frequency[0], 109);
-    tone(0x88, 0x00);  // period 8: the highest that sounds
+    tone(0x88, 0x00); // period 8: the highest that sounds
     EXPECT_EQ(s.frequency[0], 13982);
-    tone(0x87, 0x00);  // period 7: 15980 Hz is over the limit
+    tone(0x87, 0x00); // period 7: 15980 Hz is over the limit
     EXPECT_EQ(s.frequency[0], 0);
     tone(0x88, 0x00);
-    tone(0x80, 0x00);  // period 0
+    tone(0x80, 0x00); // period 0
     EXPECT_EQ(s.frequency[0], 0);
     // A second data byte goes to the same channel; the latches of channels 1 and 2 pick them.
     tone(0xA8, 0x00);
@@ -83,27 +83,27 @@ TEST_F(Chip, AttenuationSetsLevelsAndNotifiesOnlyOnChange) {
 }
 
 TEST_F(Chip, NoiseControlAndRateThreeFollowingToneTwo) {
-    psg_write(&s, 0xE0);  // rate 0 is already recorded
+    psg_write(&s, 0xE0); // rate 0 is already recorded
     EXPECT_TRUE(updates.empty());
     psg_write(&s, 0xE1);
     EXPECT_EQ(s.frequency[3], 10000);
     psg_write(&s, 0xE2);
     EXPECT_EQ(s.frequency[3], 5000);
-    psg_write(&s, 0xE4);  // the white/periodic bit does not matter
+    psg_write(&s, 0xE4); // the white/periodic bit does not matter
     EXPECT_EQ(s.frequency[3], 20000);
     EXPECT_EQ(s.noise_mode, 0);
-    tone(0xCE, 0x0F);  // tone 2 at 440 Hz does not move noise rate 0
+    tone(0xCE, 0x0F); // tone 2 at 440 Hz does not move noise rate 0
     EXPECT_EQ(s.frequency[3], 20000);
     psg_write(&s, 0xE3);
     EXPECT_EQ(s.frequency[3], 440);
     updates.clear();
-    tone(0xCF, 0x3F);  // with rate 3 a new tone 2 moves the noise too: noise first, then tone
+    tone(0xCF, 0x3F); // with rate 3 a new tone 2 moves the noise too: noise first, then tone
     EXPECT_EQ(s.frequency[3], 109);
     ASSERT_EQ(updates.size(), 2u);
     EXPECT_EQ(updates[0].channel, 3);
     EXPECT_EQ(updates[0].frequency, 109);
     EXPECT_EQ(updates[1].channel, 2);
-    tone(0x8E, 0x0F);  // tone 0 does not
+    tone(0x8E, 0x0F); // tone 0 does not
     EXPECT_EQ(s.frequency[3], 109);
 }
 
@@ -119,11 +119,11 @@ TEST_F(Chip, DeferredDeliveryGivesOneUpdatePerChannelAndFrame) {
     psg_flush(&s, PSG_FLUSH_ONLY);
     EXPECT_EQ(s.defer_mode, 1);
     ASSERT_EQ(updates.size(), 2u);
-    EXPECT_EQ(updates[0].channel, 0);  // channels in order 0..3
+    EXPECT_EQ(updates[0].channel, 0); // channels in order 0..3
     EXPECT_EQ(updates[0].volume, 208);
     EXPECT_EQ(updates[1].channel, 1);
-    EXPECT_EQ(updates[1].frequency, 109);  // only the frame's last value
-    psg_flush(&s, PSG_FLUSH_ONLY);         // nothing pending: nothing delivered
+    EXPECT_EQ(updates[1].frequency, 109); // only the frame's last value
+    psg_flush(&s, PSG_FLUSH_ONLY);        // nothing pending: nothing delivered
     EXPECT_EQ(updates.size(), 2u);
     // Mode 0 delivers what is pending and switches to immediate delivery.
     psg_write(&s, 0xF5);
@@ -139,7 +139,8 @@ TEST(Mixer, PhaseStepsAreExactWithoutDivision) {
     EXPECT_EQ(mixer_phase_step(11025), 16384u);
     EXPECT_EQ(mixer_phase_step(0), 0u);
     EXPECT_EQ(mixer_phase_step(-5), 0u);
-    for (int32_t f = 1; f <= 44099; ++f) ASSERT_EQ(mixer_phase_step(f), uint32_t(int64_t(f) * 65536 / 44100)) << f;
+    for (int32_t f = 1; f <= 44099; ++f)
+        ASSERT_EQ(mixer_phase_step(f), uint32_t(int64_t(f) * 65536 / 44100)) << f;
 }
 
 TEST(Mixer, OutputWordsClampLoudSums) {
@@ -179,7 +180,7 @@ TEST_F(MixerTest, SquareWavePatternsAndSums) {
     mixer_reset();
     mixer_set_channel(0, 440, 0);
     mixer_set_channel(1, 0, 240);
-    mixer_set_channel(2, 440, 0x10000);  // only the low 16 bits count
+    mixer_set_channel(2, 440, 0x10000); // only the low 16 bits count
     mixer_generate(100);
     for (int i = 0; i < 100; ++i) ASSERT_EQ(mixer.mix_buffer[i], 0);
     mixer_set_channel(0, 440, 16);

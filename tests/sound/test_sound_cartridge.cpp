@@ -17,7 +17,8 @@ namespace {
 // bundled boot ROM's own entry code runs into its RST 08h vector, so this test carries its own.
 std::vector<uint8_t> starter_bios() {
     std::vector<uint8_t> b(8192, 0xFF);
-    const uint8_t code[] = {0xF3, 0x31, 0x00, 0x74, 0x2A, 0x0A, 0x80, 0xE9};  // di; ld sp; ld hl, (0x800A); jp (hl)
+    const uint8_t code[] = {0xF3, 0x31, 0x00, 0x74,
+                            0x2A, 0x0A, 0x80, 0xE9}; // di; ld sp; ld hl, (0x800A); jp (hl)
     std::copy(std::begin(code), std::end(code), b.begin());
     return b;
 }
@@ -50,7 +51,7 @@ std::vector<int16_t> play(const std::string& rom, uint32_t select_ms) {
 
 TEST(SoundCartridge, ToneIsASquareWaveOfItsFrequencyAndLevelThenSilence) {
     std::vector<int16_t> a = play("tone.rom", 4000);
-    const size_t second = 2 * 44100;  // one second of stereo frames
+    const size_t second = 2 * 44100; // one second of stereo frames
     ASSERT_GE(a.size(), 3 * second);
     for (size_t i = 0; i < a.size(); i += 2) ASSERT_EQ(a[i], a[i + 1]) << "sides differ at frame " << i / 2;
     // The tone starts at the first frame end; measure over a whole second after it.
@@ -69,11 +70,12 @@ TEST(SoundCartridge, ToneIsASquareWaveOfItsFrequencyAndLevelThenSilence) {
     }
     // Two crossings per period: period 254 is 440 Hz.
     EXPECT_NEAR(crossings / 2.0, 440.0, 4.4);
-    EXPECT_EQ(uint16_t(top), 0x3C00);  // full level, 240
+    EXPECT_EQ(uint16_t(top), 0x3C00); // full level, 240
     EXPECT_EQ(uint16_t(bottom), 0xC4FF);
     // After about 110 frames the cartridge silences every channel: the last 1.5 s are silent.
     size_t quiet_from = a.size() - 3 * second / 2;
-    EXPECT_EQ(std::count(a.begin() + std::ptrdiff_t(quiet_from), a.end(), int16_t(0)), std::ptrdiff_t(a.size() - quiet_from));
+    EXPECT_EQ(std::count(a.begin() + std::ptrdiff_t(quiet_from), a.end(), int16_t(0)),
+              std::ptrdiff_t(a.size() - quiet_from));
 }
 
 } // namespace

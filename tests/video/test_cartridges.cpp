@@ -1,5 +1,6 @@
 // Test cartridges run on the whole machine (boot ROM, processor, ports, frame driver, video
-// chip) on a small BIOS of their own until SELECT ends them; the screen is then compared with its golden picture.
+// chip) on a small BIOS of their own until SELECT ends them; the screen is then compared with its golden
+// picture.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,7 +14,9 @@
 
 namespace {
 
-std::string test_rom(const std::string& name) { return std::string(VELKORO_VIDEO_TEST_ROMS) + "/" + name + ".rom"; }
+std::string test_rom(const std::string& name) {
+    return std::string(VELKORO_VIDEO_TEST_ROMS) + "/" + name + ".rom";
+}
 
 struct Cartridges : ::testing::Test {
     TempFolder card;
@@ -30,7 +33,9 @@ struct Cartridges : ::testing::Test {
         screen_surface.pixels = nullptr;
     }
     // Runs a test cartridge with SELECT held from `select_ms` on; returns the frames it ran.
-    uint32_t run(const std::string& scene, uint32_t select_ms = 300) { return run_image(scene, test_rom(scene), select_ms); }
+    uint32_t run(const std::string& scene, uint32_t select_ms = 300) {
+        return run_image(scene, test_rom(scene), select_ms);
+    }
     uint32_t run_image(const std::string& scene, const std::string& image, uint32_t select_ms) {
         write_file(roms + "/" + scene + ".rom", read_file(image));
         HeadlessConfig c = test_config(card.path);
@@ -58,10 +63,12 @@ TEST_F(Cartridges, EveryDisplayModeMatchesItsGolden) {
 TEST_F(Cartridges, DemoShowsTheNameAndMovesItsBalls) {
     run_image("demo", built_rom("demo.rom"), 1000);
     EXPECT_EQ(compare_screen_with_golden("video/golden/demo.png"), "");
-    std::vector<uint16_t> first(headless_shown_buffer(), headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
+    std::vector<uint16_t> first(headless_shown_buffer(),
+                                headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
     release_machine();
     run_image("demo", built_rom("demo.rom"), 1500);
-    std::vector<uint16_t> later(headless_shown_buffer(), headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
+    std::vector<uint16_t> later(headless_shown_buffer(),
+                                headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
     EXPECT_NE(first, later);
 }
 

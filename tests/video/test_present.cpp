@@ -45,15 +45,15 @@ TEST_F(Present, PaletteAndPlacement) {
     EXPECT_EQ(screen()[2], 0xE71C);
     EXPECT_EQ(screen()[207 * 320 + 271], 0xE30C);
     EXPECT_EQ(screen()[206 * 320 + 271], 0xE71C);
-    EXPECT_EQ(screen()[272], 0x1234);      // right of the picture: untouched
-    EXPECT_EQ(screen()[208 * 320], 0x4321);  // below it: untouched
+    EXPECT_EQ(screen()[272], 0x1234);       // right of the picture: untouched
+    EXPECT_EQ(screen()[208 * 320], 0x4321); // below it: untouched
 }
 
 TEST_F(Present, PacesToSixtyFramesPerSecond) {
     // 600 frames at frame skip 2 are 300 presentations: ten seconds of clock time, not the
     // six that a 20 ms spacing would give.
     frame_skip = 2;
-    present_frame();  // the clock has just been reset: pacing starts afresh here
+    present_frame(); // the clock has just been reset: pacing starts afresh here
     uint32_t start = headless_clock_ms();
     for (int i = 0; i < 300; ++i) present_frame();
     uint32_t took = headless_clock_ms() - start;

@@ -10,7 +10,7 @@ constexpr uint16_t PATTERNS = 0x3800;
 struct Sprites : VdpFixture {
     void SetUp() override {
         VdpFixture::SetUp();
-        set_register(1, 0x40);  // graphics I, 8 x 8
+        set_register(1, 0x40); // graphics I, 8 x 8
         set_register(2, 0x06);
         set_register(3, 0x80);
         set_register(4, 0x00);
@@ -65,7 +65,7 @@ TEST_F(Sprites, SelectionLimitAndOrder) {
     EXPECT_EQ(at(41, 103), 8);
     EXPECT_EQ(at(41, 104), 8);
     EXPECT_EQ(at(41, 108), 9);
-    EXPECT_EQ(at(40, 104), 1);  // a sprite covers lines Y + 1 .. Y + 8
+    EXPECT_EQ(at(40, 104), 1); // a sprite covers lines Y + 1 .. Y + 8
     EXPECT_EQ(at(48, 104), 8);
     EXPECT_EQ(at(49, 104), 1);
 }

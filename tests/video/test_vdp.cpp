@@ -104,7 +104,7 @@ TEST_F(Vdp, RegistersModesAndTableBases) {
     EXPECT_EQ(vdp.mode, MODE_GRAPHICS2);
     set_register(0, 0x00);
     EXPECT_EQ(vdp.mode, MODE_GRAPHICS1);
-    set_register(0, 0x01);  // bit 0 is not a mode bit
+    set_register(0, 0x01); // bit 0 is not a mode bit
     EXPECT_EQ(vdp.mode, MODE_GRAPHICS1);
     set_register(1, 0x08);
     EXPECT_EQ(vdp.mode, MODE_MULTICOLOUR);
@@ -115,7 +115,7 @@ TEST_F(Vdp, RegistersModesAndTableBases) {
     set_register(0, 0x02);
     set_register(4, 0x07);
     EXPECT_EQ(vdp.pattern_base, 0x2000);
-    set_register(0, 0x02);  // same mode again: nothing recomputed
+    set_register(0, 0x02); // same mode again: nothing recomputed
     EXPECT_EQ(vdp.pattern_base, 0x2000);
 
     // A base past the end of video memory wraps: name table 0x7F x 0x400.
@@ -125,8 +125,8 @@ TEST_F(Vdp, RegistersModesAndTableBases) {
 
 TEST_F(Vdp, StatusAndInterruptDecision) {
     EXPECT_EQ(vdp.status, 0x9F);
-    set_register(1, 0x40);  // graphics I, interrupt off
-    vram[0] = 0xD0;          // no sprites
+    set_register(1, 0x40); // graphics I, interrupt off
+    vram[0] = 0xD0;        // no sprites
     EXPECT_FALSE(vdp_frame_end());
     EXPECT_EQ(vdp_read_status(), 0x9F);
     EXPECT_EQ(vdp_read_status(), 0x1F);

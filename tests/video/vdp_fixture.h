@@ -19,6 +19,8 @@ struct VdpFixture : ::testing::Test {
     static void set_write_address(uint16_t address);
     void poke(uint16_t address, std::initializer_list<uint8_t> bytes);
     // Picture byte at visible line L (or border row when negative / beyond 191) and column.
-    uint8_t pixel(int row, int column) const { return picture[size_t(row) * VDP_PICTURE_WIDTH + size_t(column)]; }
+    uint8_t pixel(int row, int column) const {
+        return picture[size_t(row) * VDP_PICTURE_WIDTH + size_t(column)];
+    }
     void render_frame() const;
 };
