@@ -29,13 +29,7 @@
         in a, (0xBF)            ; video interrupt: acknowledge and return
         retn
 
-; Writes A into register B.
-set_reg:
-        out (0xBF), a
-        ld a, b
-        or 0x80
-        out (0xBF), a
-        ret
+        include "vdp_routines.asm"
 
 ; Loads R0..R7 from the eight bytes at HL.
 load_regs:
@@ -48,40 +42,6 @@ load_regs_next:
         ld a, b
         cp 8
         jr nz, load_regs_next
-        ret
-
-; Sets the write address to HL.
-set_write:
-        ld a, l
-        out (0xBF), a
-        ld a, h
-        or 0x40
-        out (0xBF), a
-        ret
-
-; Fills BC bytes of video memory from HL with E.
-vfill:
-        call set_write
-vfill_next:
-        ld a, e
-        out (0xBE), a
-        dec bc
-        ld a, b
-        or c
-        jr nz, vfill_next
-        ret
-
-; Copies BC bytes from DE to video memory at HL.
-vcopy:
-        call set_write
-vcopy_next:
-        ld a, (de)
-        out (0xBE), a
-        inc de
-        dec bc
-        ld a, b
-        or c
-        jr nz, vcopy_next
         ret
 
 ; Writes the names 0..255 D times from HL (one per third of the screen).
