@@ -195,7 +195,7 @@ std::vector<uint8_t> pcx(uint16_t xmin, uint16_t ymin, uint16_t xmax, uint16_t y
     for (int i = 0; i < 48; ++i) v[16 + i] = uint8_t(i + 1);
     v[65] = planes;
     put(66, bpl);
-    v.insert(v.end(), body.begin(), body.end());
+    for (uint8_t b : body) v.push_back(b);  // not insert: GCC 12 warns wrongly on an empty body
     return v;
 }
 
@@ -326,7 +326,7 @@ std::vector<uint8_t> tga(uint8_t id, uint8_t map_type, uint8_t type, uint16_t fi
                               uint8_t(h >> 8),
                               depth,
                               desc};
-    v.insert(v.end(), body.begin(), body.end());
+    for (uint8_t b : body) v.push_back(b);  // not insert: GCC 12 warns wrongly on an empty body
     return v;
 }
 
