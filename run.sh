@@ -7,7 +7,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/scripts/deps.sh"
 velkoro_need_packages "${VELKORO_BUILD_PACKAGES[@]}"
 
-build="$here/build/release"
+build="$here/build/run"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF > /dev/null
 cmake --build "$build" --target velkoro-headless velkoro_boot_rom velkoro_demo_rom
 

@@ -18,6 +18,6 @@ run_build() {
     (cd "$build" && ctest --output-on-failure -j "$jobs" $ctest_args)
 }
 
-run_build release "" -DCMAKE_BUILD_TYPE=Release
-run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address
-TARGETS="test_sound_threads" run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread
+run_build release "" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
+run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address -DBUILD_TESTING=ON
+TARGETS="test_sound_threads" run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON

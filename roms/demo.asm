@@ -2,32 +2,7 @@
 ; VELKORO in large letters made of quarter-block tiles over a dotted dark blue field, and six
 ; balls (16 x 16 sprites) that drift across it and bounce between the top and the bottom. The
 ; video interrupt moves the balls; the main program only waits for it.
-        org 0x8000
-        db 0xAA, 0x55           ; cartridge signature
-        dw 0, 0, 0, 0           ; tables the boot ROM does not use
-        dw start                ; start address
-        ; RST 08h..30h: return at once.
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        ei                      ; RST 38h
-        reti
-        jp frame                ; video interrupt
+        include "cartridge_header.asm"
 
 balls   equ 0x7000              ; six records: Y, X, Y step, X step, colour
 BALLS   equ 6
@@ -132,7 +107,7 @@ idle:
         jr idle
 
 ; Video interrupt: move every ball, then write the sprite attribute table.
-frame:
+video_interrupt:
         push af
         push bc
         push de

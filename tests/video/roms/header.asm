@@ -1,32 +1,11 @@
-; Shared start of the video test cartridges: the header the boot ROM reads, restart entries that
-; return at once, a video interrupt handler that only reads the status, and routines that load
-; the registers and fill or copy video memory. The including file supplies `start`.
-        org 0x8000
-        db 0xAA, 0x55
-        dw 0, 0, 0, 0
-        dw start
-        ret                     ; RST 08h .. 38h
-        nop
-        nop
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        ret
-        nop
-        nop
-        in a, (0xBF)            ; video interrupt: acknowledge and return
+; Shared start of the video test cartridges: the cartridge header, a video interrupt handler that
+; only reads the status, and routines that load the registers and fill or copy video memory. The
+; including file supplies `start`.
+        include "cartridge_header.asm"
+
+; The video interrupt only acknowledges the frame.
+video_interrupt:
+        in a, (0xBF)
         retn
 
         include "vdp_routines.asm"
