@@ -20,4 +20,4 @@ velkoro_need_packages() {
 # What building and running the program needs.
 VELKORO_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libpng-dev pasmo)
 # What the tests need on top.
-VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick libz80ex-dev)
+VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick)
