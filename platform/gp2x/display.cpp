@@ -203,6 +203,9 @@ void display_program(int32_t bits_per_pixel, bool first_start) {
     }
 }
 
+// The handheld always shows its whole screen.
+void display_show_game(int32_t) {}
+
 uint16_t* display_drawing_pointer() { return platform_state.drawing_pointer; }
 
 void display_flip(int32_t) {

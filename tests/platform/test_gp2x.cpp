@@ -354,6 +354,11 @@ TEST_F(Gp2x, ButtonWordFromThePorts) {
     EXPECT_EQ(read_pad(), 0) << "read_pad keeps the low half";
     buttons(0xFFBF, 0xEFFF);
     EXPECT_EQ(read_pad(), BTN_RIGHT | BTN_A);
+    // No keypad and no second player on the handheld, whatever the ports show.
+    buttons(0x0000, 0x0000, 0x0000);
+    EXPECT_EQ(read_keypad(0), KEYPAD_NONE);
+    EXPECT_EQ(read_keypad(1), KEYPAD_NONE);
+    EXPECT_EQ(read_second_pad(), 0);
 }
 
 TEST_F(Gp2x, TimerTicksAreContinuousAcrossTheCounterWrap) {
