@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Velkoro and runs every test twice: in the optimised build (slow tests included), and in
 # a build with AddressSanitizer and UndefinedBehaviorSanitizer (slow tests left out). A third
-# build with ThreadSanitizer runs the threaded tests (label tsan).
+# build with ThreadSanitizer runs the threaded tests (label tsan). A fourth builds the program
+# and the tests for the handheld's 32-bit ARM processor and runs them under qemu-arm (slow tests
+# left out).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/scripts/deps.sh"
@@ -21,3 +23,9 @@ run_build() {
 run_build release "" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
 run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address -DBUILD_TESTING=ON
 TARGETS="test_sound_threads test_gp2x" run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON
+
+velkoro_need_packages "${VELKORO_ARM_PACKAGES[@]}"
+velkoro_arm_sysroot "$here/build/arm-sysroot"
+run_build arm "-LE slow" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DVELKORO_LTO=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/arm-linux-gnueabi.cmake" -DVELKORO_ARM_SYSROOT="$here/build/arm-sysroot" \
+    -DVELKORO_BACKEND=gp2x
