@@ -26,7 +26,10 @@ struct Loader : ::testing::Test {
         start_headless_with_select(card.path);
         write_file(roms + "/coleco.rom", spinning_bios());
     }
-    void TearDown() override { release_machine(); }
+    void TearDown() override {
+        program_failing_bytes = 0;
+        release_machine();
+    }
     int load(const std::vector<uint8_t>& cart) {
         write_file(roms + "/game.rom", cart);
         return run_cartridge(CART);
