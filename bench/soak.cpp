@@ -5,7 +5,9 @@
 // ends with a failure. At the end it prints frames per second, the slowest frame and its
 // cartridge. Not a test: run it by hand (see the README).
 //
-//   velkoro-soak [--cartridges N] [--frames M] [--seed S] [--watchdog-ms T] [--keep DIR]
+//   velkoro-soak [--cartridges N] [--first K] [--frames M] [--seed S] [--watchdog-ms T] [--keep DIR]
+//
+// --first K starts at the seed's cartridge K, so that a long soak can be run in parts.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "frontend/surface.h"
@@ -30,6 +33,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Options {
     uint32_t cartridges = 2000;
+    uint32_t first = 0;
     uint32_t frames = 600;
     uint64_t seed = 1;
     uint32_t watchdog_ms = 5000;
@@ -48,7 +52,7 @@ uint32_t frames_this_game = 0;
 Clock::time_point last_frame;
 double slowest_frame_ms = 0;
 uint32_t slowest_cartridge = 0;
-std::vector<uint8_t> current_image;
+std::vector<uint8_t> cartridge_bytes;
 
 void on_frame_end() {
     Clock::time_point now = Clock::now();
@@ -90,7 +94,7 @@ void watchdog() {
                          c, static_cast<unsigned long long>(options.seed), options.watchdog_ms,
                          cartridge_file(c).c_str());
             // The main thread is stuck inside the game and no longer touches the image.
-            write_bytes(cartridge_file(c), current_image);
+            write_bytes(cartridge_file(c), cartridge_bytes);
             std::_Exit(1);
         }
     }
@@ -122,9 +126,8 @@ std::vector<uint8_t> random_cartridge(uint64_t seed, uint32_t index) {
 }
 
 [[noreturn]] void usage() {
-    std::fprintf(
-        stderr,
-        "usage: velkoro-soak [--cartridges N] [--frames M] [--seed S] [--watchdog-ms T] [--keep DIR]\n");
+    std::fprintf(stderr, "usage: velkoro-soak [--cartridges N] [--first K] [--frames M] [--seed S] "
+                         "[--watchdog-ms T] [--keep DIR]\n");
     std::exit(2);
 }
 
@@ -134,11 +137,17 @@ void parse(int argc, char** argv) {
         if (i + 1 >= argc) usage();
         char* end = nullptr;
         unsigned long long v = std::strtoull(argv[i + 1], &end, 10);
-        bool number = end && *end == '\0' && v > 0 && v <= 0xFFFFFFFFull;
+        bool number = end && *end == '\0' && v <= 0xFFFFFFFFull;
         if (a == "--keep") {
             options.keep = argv[++i];
             continue;
         }
+        if (a == "--first" && number) {
+            options.first = uint32_t(v);
+            ++i;
+            continue;
+        }
+        number = number && v > 0;
         if (!number) usage();
         ++i;
         if (a == "--cartridges")
@@ -158,7 +167,7 @@ void parse(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     parse(argc, argv);
-    std::string card = options.keep + "/soak-card";
+    std::string card = options.keep + "/soak-card-" + std::to_string(getpid());
     std::string roms = card + "/roms/colecovision";
     if (std::system(("mkdir -p '" + roms + "'").c_str()) != 0) return 2;
     FILE* boot = std::fopen(VELKORO_BOOT_ROM, "rb");
@@ -183,10 +192,10 @@ int main(int argc, char** argv) {
     std::thread dog(watchdog);
     Clock::time_point start = Clock::now();
     uint32_t failed = 0;
-    for (uint32_t i = 0; i < options.cartridges; ++i) {
+    for (uint32_t i = options.first; i < options.first + options.cartridges; ++i) {
         current_cartridge.store(i);
-        current_image = random_cartridge(options.seed, i);
-        if (!write_bytes(roms + "/game.rom", current_image)) return 2;
+        cartridge_bytes = random_cartridge(options.seed, i);
+        if (!write_bytes(roms + "/game.rom", cartridge_bytes)) return 2;
         frames_this_game = 0;
         last_frame = Clock::now();
         if (run_cartridge("/mnt/sd/roms/colecovision/game.rom") != 1) ++failed;
@@ -197,7 +206,7 @@ int main(int argc, char** argv) {
                          options.frames);
             ++failed;
         }
-        if ((i + 1) % 100 == 0) std::fprintf(stderr, "soak: %u cartridges\n", i + 1);
+        if ((i + 1) % 100 == 0) std::fprintf(stderr, "soak: up to cartridge %u\n", i);
     }
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     soak_over.store(true);
@@ -205,8 +214,9 @@ int main(int argc, char** argv) {
     std::system(("rm -rf '" + card + "'").c_str());
 
     uint64_t frames = frames_done.load();
-    std::printf("soak: seed %llu, %u cartridges x %u frames = %llu frames in %.1f s: %.0f frames/s\n",
-                static_cast<unsigned long long>(options.seed), options.cartridges, options.frames,
+    std::printf("soak: seed %llu, cartridges %u..%u x %u frames = %llu frames in %.1f s: %.0f frames/s\n",
+                static_cast<unsigned long long>(options.seed), options.first,
+                options.first + options.cartridges - 1, options.frames,
                 static_cast<unsigned long long>(frames), seconds, frames / seconds);
     std::printf("soak: slowest frame %.2f ms (cartridge %u); watchdog %u ms: no stall; %u faults\n",
                 slowest_frame_ms, slowest_cartridge, options.watchdog_ms, failed);

@@ -441,7 +441,9 @@ TEST_F(Images, BiggestPicturesCostASmallMultipleOfTheirSize) {
         EXPECT_EQ(alpha[127], 0x80);
         std::free(px);
         std::free(alpha);
-        if (heap_peak_available()) EXPECT_LE(heap.peak(), 4 * picture);
+        if (heap_peak_available()) {
+            EXPECT_LE(heap.peak(), 4 * picture);
+        }
     }
     // PCX through load_image: every line two bytes short of 33 runs of the longest length.
     std::vector<uint8_t> body;
@@ -455,7 +457,9 @@ TEST_F(Images, BiggestPicturesCostASmallMultipleOfTheirSize) {
         ASSERT_EQ(load_image("big", p.data(), IMAGE_IN_MEMORY | IMAGE_AS_PCX, uint32_t(p.size())), 1);
         EXPECT_EQ(current_image()->width, side);
         EXPECT_EQ(current_image()->pixels[side * side - 1], current_image()->pixels[0]);
-        if (heap_peak_available()) EXPECT_LE(heap.peak(), 2 * picture);
+        if (heap_peak_available()) {
+            EXPECT_LE(heap.peak(), 2 * picture);
+        }
     }
     EXPECT_EQ(messages(), Messages{});
 }

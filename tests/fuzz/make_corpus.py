@@ -93,7 +93,9 @@ def images(build, work):
 def machine(build):
     card = os.path.join(build, "card", "roms", "colecovision")
     boot = open(os.path.join(card, "coleco.rom"), "rb").read()
-    demo = open(os.path.join(card, "demo.rom"), "rb").read()
+    bundled = {name[:-4].replace(" ", "-").lower(): open(os.path.join(card, name), "rb").read()
+               for name in sorted(os.listdir(card)) if name.endswith(".rom") and name != "coleco.rom"}
+    demo = bundled["bouncing-balls"]
 
     def cartridge_input(bios, cart, split=None):
         return struct.pack("<H", len(bios) if split is None else split) + bios + cart
@@ -107,7 +109,7 @@ def machine(build):
     # Emulation: the controllers (nothing pressed, then the stick right and fire), then a
     # cartridge of ours from its start address on.
     controls = bytes([0x00, 0x00, 0x40, 0x10, 0xFF, 0x00])
-    carts = {"demo": demo}
+    carts = dict(bundled)
     for folder in ("tests/video/roms", "tests/sound/roms", "tests/roms/cartridges"):
         path = os.path.join(build, folder)
         for name in sorted(os.listdir(path)) if os.path.isdir(path) else []:

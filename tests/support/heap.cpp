@@ -15,7 +15,13 @@
 #endif
 
 #ifdef VELKORO_SANITIZER_ALLOCATOR
-#include <sanitizer/allocator_interface.h>
+// The sanitizers' allocator interface (GCC ships the runtime but not its header).
+extern "C" {
+size_t __sanitizer_get_current_allocated_bytes();
+size_t __sanitizer_get_allocated_size(const volatile void* p);
+int __sanitizer_install_malloc_and_free_hooks(void (*on_malloc)(const volatile void*, size_t),
+                                              void (*on_free)(const volatile void*));
+}
 #endif
 
 namespace {
@@ -26,7 +32,7 @@ std::atomic<long long> level{0}, highest{0};
 #ifdef VELKORO_SANITIZER_ALLOCATOR
 void on_malloc(const volatile void* p, size_t) {
     if (!measuring.load(std::memory_order_relaxed)) return;
-    long long size = static_cast<long long>(__sanitizer_get_allocated_size(const_cast<const void*>(p)));
+    long long size = static_cast<long long>(__sanitizer_get_allocated_size(p));
     long long now = level.fetch_add(size) + size;
     for (long long h = highest.load(); now > h && !highest.compare_exchange_weak(h, now);) {
     }
@@ -34,7 +40,7 @@ void on_malloc(const volatile void* p, size_t) {
 
 void on_free(const volatile void* p) {
     if (!measuring.load(std::memory_order_relaxed)) return;
-    level.fetch_sub(static_cast<long long>(__sanitizer_get_allocated_size(const_cast<const void*>(p))));
+    level.fetch_sub(static_cast<long long>(__sanitizer_get_allocated_size(p)));
 }
 
 bool hooks_installed = false;
