@@ -28,7 +28,6 @@ TOP     equ 88                  ; the inside of the box, in pixels
 BOTTOM  equ 128                 ; the lowest top edge of a ring
 LEFT    equ 8
 RIGHT   equ 232
-NO_KEY  equ 12                  ; key index when no key is held (10 '*', 11 '#')
 
 start:
         ld hl, regs
@@ -65,16 +64,6 @@ read_pads:
         ld (KEY1), a
         in a, (0xFF)
         ld (KEY2), a
-        ret
-
-; A = key index 0..11 of the keypad read in A, or NO_KEY.
-key_index:
-        and 0x0F
-        ld e, a
-        ld d, 0
-        ld hl, key_codes
-        add hl, de
-        ld a, (hl)
         ret
 
 ; --- The screen ---
@@ -449,6 +438,7 @@ tone_level:
 
         include "vdp_routines.asm"
         include "sound_routines.asm"
+        include "keypad_routines.asm"
 
 ; Graphics I, display off while the screen is built, 16 x 16 sprites; names 0x1800, colours
 ; 0x2000, patterns 0x0000, sprite attributes 0x1B00, sprite patterns 0x3800; dark blue backdrop.
@@ -479,9 +469,6 @@ ring:   db 0x07, 0x1F, 0x38, 0x70, 0x60, 0xE1, 0xC3, 0xC7, 0xC7, 0xC3, 0xE1, 0x6
         db 0xE0, 0xF8, 0x1C, 0x0E, 0x06, 0x87, 0xC3, 0xE3, 0xE3, 0xC3, 0x87, 0x06, 0x0E, 0x1C, 0xF8, 0xE0
 ring_start:
         db 64, 100, 176, 100
-; Keypad code (the low four bits of a keypad read) -> key index.
-key_codes:
-        db NO_KEY, 8, 4, 5, NO_KEY, 7, 10, 2, NO_KEY, 11, 0, 9, 3, 1, 6, NO_KEY
 key_names:
         db "0123456789*#-"
 ; Stick bits (1 up, 2 right, 4 down, 8 left) -> its name, ten characters.

@@ -99,6 +99,18 @@ double pitch(const RunnerRun& run, uint32_t t0, uint32_t t1) {
 // over a third of a second is good to about 0.3 %.
 constexpr double TUNING = 0.005;
 
+// The strength of frequency f (Hz) in samples a..b, by the Goertzel filter: the amplitude of that
+// sine component.
+double strength(const std::vector<int16_t>& s, size_t a, size_t b, double f) {
+    double k = 2 * std::cos(2 * M_PI * f / 44100), s1 = 0, s2 = 0;
+    for (size_t i = a; i < b; ++i) {
+        double s0 = s[i] + k * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - k * s1 * s2)) / double(b - a);
+}
+
 bool silent(const RunnerRun& run, uint32_t t0, uint32_t t1) {
     size_t a = run.sample_at(t0), b = std::min(run.sample_at(t1), run.sound.size());
     return a < b && std::all_of(run.sound.begin() + std::ptrdiff_t(a), run.sound.begin() + std::ptrdiff_t(b),
@@ -112,6 +124,16 @@ std::string choose(int downs) {
     for (int i = 0; i < downs; ++i)
         s += ", DOWN:" + std::to_string(500 + 100 * i) + "-" + std::to_string(550 + 100 * i);
     return s + ", B:800-900";
+}
+
+TEST(BouncingBalls, EndToEndTheTitleThenTheBalls) {
+    // The first cartridge of the card: our boot ROM's title with the cartridge's own lines, then
+    // the cartridge itself.
+    RunnerRun title, balls;
+    run_card(title, choose(0), 2500);
+    EXPECT_EQ(compare_with_golden(title.screenshot, "roms/golden/balls_title.png"), "");
+    run_card(balls, choose(0), 5500);
+    EXPECT_EQ(compare_with_golden(balls.screenshot, "roms/golden/balls.png"), "");
 }
 
 TEST(ControllerTest, EndToEndTonesNoiseAndTheScreenOfHeldControls) {
@@ -134,6 +156,27 @@ TEST(ControllerTest, EndToEndTonesNoiseAndTheScreenOfHeldControls) {
     // Player 1: ring moved right and up, left fire, key 3; player 2: ring moved left, right
     // fire, '*'.
     EXPECT_EQ(compare_with_golden(run.screenshot, "roms/golden/controller_test.png"), "");
+}
+
+TEST(GraphicsDemo, EndToEndThePictureAndItsTuneThenTheColours) {
+    RunnerRun picture;
+    run_card(picture, choose(2), 6500);
+    EXPECT_EQ(compare_with_golden(picture.screenshot, "roms/golden/graphics_picture.png"), "");
+    // The tune starts once the picture is drawn: its first eighth is C5 over E4 over C3, one
+    // note on each tone channel, and no other note of the scale sounds.
+    const std::vector<int16_t>& s = picture.sound;
+    size_t first = size_t(std::find_if(s.begin(), s.end(), [](int16_t v) { return v != 0; }) - s.begin());
+    ASSERT_LT(first + 5292, s.size()) << "no tune";
+    size_t a = first + 441, b = first + 5292; // 10 ms in, to 120 ms
+    double quietest = 1e9, loudest_other = 0;
+    for (double f : {523.25, 329.63, 130.81}) quietest = std::min(quietest, strength(s, a, b, f));
+    for (double f : {587.33, 440.0, 369.99, 277.18, 164.81})
+        loudest_other = std::max(loudest_other, strength(s, a, b, f));
+    EXPECT_GT(quietest, 5 * loudest_other);
+
+    RunnerRun colours;
+    run_card(colours, choose(2) + ", L:6500-6600", 7000);
+    EXPECT_EQ(compare_with_golden(colours.screenshot, "roms/golden/graphics_colours.png"), "");
 }
 
 // The ten characters of the controller test's screen at a row and column.
@@ -223,6 +266,61 @@ TEST_F(ControllerScreen, SticksMoveTheRingsInsideTheBoxAndHashBringsThemBack) {
     EXPECT_EQ(y(0), 100);
     EXPECT_EQ(x(1), 176);
     EXPECT_EQ(y(1), 100);
+}
+
+struct GraphicsScreen : ::testing::Test {
+    BootConsole console;
+    void SetUp() override {
+        ASSERT_TRUE(console.boot(boot_rom_image(), read_file(built_rom("Graphics demo.rom"))));
+        console.run(300); // the title, then the picture is drawn
+        ASSERT_EQ(vdp.mode, MODE_GRAPHICS2);
+    }
+};
+
+TEST_F(GraphicsScreen, KeysSwitchPagesOncePerPress) {
+    console.frame(pad_key(2));
+    EXPECT_EQ(vdp.mode, MODE_MULTICOLOUR);
+    console.frame(pad_key(1));
+    EXPECT_EQ(vdp.mode, MODE_GRAPHICS2);
+    console.frame(pad_key(0)); // 0 (the handheld's L) turns to the other page, once per press
+    EXPECT_EQ(vdp.mode, MODE_MULTICOLOUR);
+    console.run(5, pad_key(0));
+    EXPECT_EQ(vdp.mode, MODE_MULTICOLOUR);
+    console.frame();
+    console.frame(pad_key(0));
+    EXPECT_EQ(vdp.mode, MODE_GRAPHICS2);
+    console.run(5, pad_key(5)); // other keys do nothing
+    EXPECT_EQ(vdp.mode, MODE_GRAPHICS2);
+}
+
+TEST_F(GraphicsScreen, BorderFlashesWhiteAfterSpritesMeet) {
+    // Whether any two of the four 16 x 16 sprites share a pixel of their boxes.
+    auto boxes_meet = []() {
+        for (int a = 0; a < 4; ++a)
+            for (int b = a + 1; b < 4; ++b) {
+                int dy = vdp.vram[0x1B00 + 4 * a] - vdp.vram[0x1B00 + 4 * b];
+                int dx = vdp.vram[0x1B01 + 4 * a] - vdp.vram[0x1B01 + 4 * b];
+                if (std::abs(dy) < 16 && std::abs(dx) < 16) return true;
+            }
+        return false;
+    };
+    int flashes = 0, black = 0;
+    bool met = boxes_meet(), white = (vdp.regs[7] & 0x0F) == 0x0F;
+    for (int i = 0; i < 900; ++i) {
+        console.frame();
+        bool now_white = (vdp.regs[7] & 0x0F) == 0x0F;
+        if (now_white && !white) {
+            ++flashes;
+            EXPECT_TRUE(met) << "a flash with no sprites together, frame " << console.frames;
+        }
+        black += !now_white;
+        white = now_white;
+        met = boxes_meet();
+    }
+    // The saucers fly at each other and meet every few seconds.
+    EXPECT_GE(flashes, 3);
+    EXPECT_GT(black, 600);
+    EXPECT_EQ(vdp.regs[7] & 0x0F, white ? 0x0F : 0x01);
 }
 
 } // namespace
