@@ -21,6 +21,8 @@ velkoro_need_packages() {
 VELKORO_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libpng-dev pasmo)
 # What the tests need on top.
 VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick)
+# The fuzz build: clang with libFuzzer and the sanitizers' runtimes.
+VELKORO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # The 32-bit ARM build: the cross compiler and qemu's user-mode emulator, and libpng and zlib for
 # ARM. Debian's armel packages of those two libraries are downloaded and unpacked into a folder
