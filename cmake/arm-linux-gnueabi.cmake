@@ -13,6 +13,8 @@ set(CMAKE_LIBRARY_ARCHITECTURE arm-linux-gnueabi)
 set(CMAKE_C_FLAGS_INIT "-march=armv4t -mtune=arm920t -marm -D_FILE_OFFSET_BITS=64")
 set(CMAKE_CXX_FLAGS_INIT "-march=armv4t -mtune=arm920t -marm -D_FILE_OFFSET_BITS=64")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# ARMv4T has no 64-bit atomic instructions: 64-bit std::atomic goes through libatomic.
+set(CMAKE_CXX_STANDARD_LIBRARIES_INIT "-latomic")
 
 set(VELKORO_ARM_SYSROOT "" CACHE PATH "Folder with the ARM libpng and zlib unpacked")
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VELKORO_ARM_SYSROOT)
