@@ -69,7 +69,9 @@ void play_cycle() {
         clear_surfaces();
         audio_set_paused(0);
         audio_set_volume(VOLUME_PERCENT, VOLUME_PERCENT);
+        display_show_game(1);
         run_cartridge(cartridge_path);
+        display_show_game(0);
         audio_set_paused(1);
         // A fill that was under way when the flag went up must finish before the mixer's
         // buffers are cleared.

@@ -23,10 +23,35 @@ constexpr uint16_t PAD_RIGHT = 0x0200;
 constexpr uint16_t PAD_DOWN = 0x0400;
 constexpr uint16_t PAD_LEFT = 0x0800;
 constexpr uint16_t PAD_JOYSTICK_FIRE = 0x4000;
+// The highest keypad index with a key of its own ('#').
+constexpr uint8_t KEYPAD_HASH = 11;
 
 uint8_t read_controller(uint16_t w) {
     uint32_t v = controller_mode ? uint32_t(w >> 8) : uint32_t(keypad_codes[w & PAD_KEY_MASK] | (w & 0xF0));
     return uint8_t(0x30 | (v & 0x4F));
+}
+
+// One controller's word from a button word (read_pad's layout) and a keypad key.
+uint16_t controller_word(uint16_t b, uint8_t key) {
+    uint16_t w = 0xFFFF;
+    // A key of a PC's keypad wins; otherwise the two shoulder buttons stand for keys 0 and 1.
+    if (key <= KEYPAD_HASH)
+        w = uint16_t((w & ~PAD_KEY_MASK) | key);
+    else if (b & BTN_L)
+        w = (w & ~PAD_KEY_MASK) | 0;
+    else if (b & BTN_R)
+        w = (w & ~PAD_KEY_MASK) | 1;
+    if (b & BTN_LEFT)
+        w &= ~PAD_LEFT;
+    else if (b & BTN_RIGHT)
+        w &= ~PAD_RIGHT;
+    if (b & BTN_UP)
+        w &= ~PAD_UP;
+    else if (b & BTN_DOWN)
+        w &= ~PAD_DOWN;
+    if (b & BTN_B) w &= ~PAD_KEYPAD_FIRE;
+    if (b & BTN_A) w &= ~PAD_JOYSTICK_FIRE;
+    return w;
 }
 
 } // namespace
@@ -56,23 +81,8 @@ void cpu_out(uint16_t port, uint8_t value) {
 
 void poll_controllers() {
     uint16_t b = read_pad();
-    uint16_t w = 0xFFFF;
-    // The two shoulder buttons stand for keypad keys 0 and 1.
-    if (b & BTN_L)
-        w = (w & ~PAD_KEY_MASK) | 0;
-    else if (b & BTN_R)
-        w = (w & ~PAD_KEY_MASK) | 1;
-    if (b & BTN_LEFT)
-        w &= ~PAD_LEFT;
-    else if (b & BTN_RIGHT)
-        w &= ~PAD_RIGHT;
-    if (b & BTN_UP)
-        w &= ~PAD_UP;
-    else if (b & BTN_DOWN)
-        w &= ~PAD_DOWN;
-    if (b & BTN_B) w &= ~PAD_KEYPAD_FIRE;
-    if (b & BTN_A) w &= ~PAD_JOYSTICK_FIRE;
+    controller_words[0] = controller_word(b, read_keypad(0));
+    // Only the first player's SELECT leaves the game.
+    controller_words[1] = controller_word(read_second_pad(), read_keypad(1));
     if (b & BTN_SELECT) quit_request = 1;
-    controller_words[0] = w;
-    controller_words[1] = 0xFFFF;
 }

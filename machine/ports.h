@@ -1,7 +1,8 @@
 // The console's I/O ports as the processor sees them (cpu_in and cpu_out, declared with the
 // processor) and the two controllers behind ports 0xE0-0xFF, read through one mode latch.
-// poll_controllers rebuilds controller 1 from the handheld's buttons at every frame end; the
-// frame driver calls it, the loader resets the latch and the words.
+// poll_controllers rebuilds both controllers at every frame end: controller 1 from the
+// handheld's buttons (and a PC's keypad keys), controller 2 from a PC's second player (idle on
+// the handheld). The frame driver calls it, the loader resets the latch and the words.
 #pragma once
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // The platform interface: everything the program needs from the machine it runs on (display,
 // clock, buttons, audio device, the SD card's files and the return to the handheld's menu).
-// One back end is linked per build (platform/headless, and later the PC window and the
+// One back end is linked per build (platform/headless, platform/sdl for the PC window, and the
 // handheld's hardware adapter); the program calls these functions directly, never through
 // function pointers. The back end owns the display buffers, the audio thread and the clock.
 #pragma once
@@ -34,6 +34,11 @@ void platform_frame_end();
 
 constexpr int DISPLAY_WIDTH = 320;
 constexpr int DISPLAY_HEIGHT = 240;
+
+// The play cycle calls this with 1 just before a game runs and with 0 when it has ended. A PC
+// window then shows the console's picture area (the top-left 272 x 208 pixels the presentation
+// writes) scaled up, and the whole screen otherwise; the handheld shows the whole screen always.
+void display_show_game(int32_t playing);
 
 // The buffer the program should draw into (the drawing pointer). After start-up and the single
 // flip the program makes, everything drawn there is visible at once.
@@ -73,6 +78,16 @@ uint32_t read_buttons();
 
 // The low 16 bits of read_buttons.
 uint16_t read_pad();
+
+// What a PC adds to the handheld's controls, read by the controller mapping once per frame.
+// The keypad key held for controller 0 or 1 (index 0..9 for the digits, 10 for '*', 11 for '#'),
+// or KEYPAD_NONE; the handheld answers KEYPAD_NONE.
+constexpr uint8_t KEYPAD_NONE = 0x0F;
+uint8_t read_keypad(int32_t controller);
+
+// The second player's button word (the layout of read_pad); 0 where there is no second player,
+// as on the handheld.
+uint16_t read_second_pad();
 
 // Button word masks.
 constexpr uint16_t BTN_UP = 0x0001;

@@ -3,6 +3,7 @@
 ; balls (16 x 16 sprites) that drift across it and bounce between the top and the bottom. The
 ; video interrupt moves the balls; the main program only waits for it.
         include "cartridge_header.asm"
+        db "A VELKORO DEMO CARTRIDGE/BOUNCING BALLS/2026"
 
 balls   equ 0x7000              ; six records: Y, X, Y step, X step, colour
 BALLS   equ 6
@@ -14,15 +15,7 @@ regs:   db 0x00, 0xC2, 0x06, 0x80, 0x00, 0x36, 0x07, 0x04
 
 start:
         ld hl, regs
-        ld b, 0
-set_regs:
-        ld a, (hl)
-        call set_reg
-        inc hl
-        inc b
-        ld a, b
-        cp 8
-        jr nz, set_regs
+        call load_regs
 
         ld hl, 0x2000           ; every colour group: light blue on transparent ...
         ld bc, 32

@@ -29,6 +29,11 @@ uint32_t frames_ended = 0;
 
 constexpr int ring_buffer(int entry) { return entry & 1; }
 
+// Drives the same port patterns the handheld's input ports show (0 = pressed).
+uint32_t scripted_word(uint16_t held) {
+    return buttons_from_ports(uint16_t(~held & 0xFF), uint16_t(~held & 0xFF00), 0xFFFF);
+}
+
 uint32_t clock_ms() {
     if (headless_config.real_clock) {
         auto now = std::chrono::steady_clock::now();
@@ -120,6 +125,9 @@ void platform_frame_end() {
 
 uint16_t* display_drawing_pointer() { return drawing_pointer; }
 
+// The buffers hold the whole screen whatever runs.
+void display_show_game(int32_t) {}
+
 void display_flip(int32_t) {
     shown_buffer = ring_buffer(ring_index);
     ring_index = (ring_index + 1) & 3;
@@ -154,10 +162,26 @@ uint32_t read_buttons() {
     uint16_t held = 0;
     for (const ScriptedPress& p : headless_config.presses)
         if (now >= p.start_ms && now < p.end_ms) held |= p.mask;
-    // Drive the same port patterns the handheld's input ports show (0 = pressed).
-    uint16_t stick = uint16_t(~held & 0xFF);
-    uint16_t buttons = uint16_t(~held & 0xFF00);
-    return buttons_from_ports(stick, buttons, 0xFFFF);
+    return scripted_word(held);
+}
+
+// The PC's additions, from the same script at the same clock time (they do not move the clock:
+// the frame driver reads them right after read_pad).
+uint16_t read_second_pad() {
+    uint32_t now = clock_ms();
+    uint16_t held = 0;
+    for (const ScriptedPress& p : headless_config.presses)
+        if (now >= p.start_ms && now < p.end_ms) held |= p.second_mask;
+    return uint16_t(scripted_word(held));
+}
+
+uint8_t read_keypad(int32_t controller) {
+    uint32_t now = clock_ms();
+    for (const ScriptedPress& p : headless_config.presses) {
+        uint8_t key = controller == 0 ? p.keypad : p.second_keypad;
+        if (key != KEYPAD_NONE && now >= p.start_ms && now < p.end_ms) return key;
+    }
+    return KEYPAD_NONE;
 }
 
 // --- The card ---

@@ -8,12 +8,18 @@
 #include <string>
 #include <vector>
 
-// One scripted press: `mask` (button word bits) is held from `start_ms` up to, not including,
+#include "platform/platform.h"
+
+// One scripted press: `mask` (button word bits), and what a PC adds (the second player's
+// button bits, a keypad key of either controller), held from `start_ms` up to, not including,
 // `end_ms` of clock time.
 struct ScriptedPress {
     uint16_t mask;
     uint32_t start_ms;
     uint32_t end_ms;
+    uint16_t second_mask = 0;
+    uint8_t keypad = KEYPAD_NONE;
+    uint8_t second_keypad = KEYPAD_NONE;
 };
 
 struct HeadlessConfig {
@@ -39,8 +45,9 @@ constexpr uint32_t VIRTUAL_POLL_US = 100;
 constexpr uint32_t UNPACED_STEP_US = 1000000;
 
 // Parses a button script: entries "NAME:START-END" (milliseconds), separated by commas,
-// semicolons or new lines; NAME is a button (UP, LEFT, A, START, ...) or several joined by '+';
-// '#' starts a comment. Returns false and sets `error` for a malformed script.
+// semicolons or new lines; NAME is a button (UP, LEFT, A, START, ...), a keypad key (KEY0 ..
+// KEY9, KEYSTAR, KEYHASH), either of them with the prefix P2 for the second player, or several
+// joined by '+'; '#' starts a comment. Returns false and sets `error` for a malformed script.
 bool parse_button_script(const std::string& text, std::vector<ScriptedPress>& out, std::string& error);
 
 // Resets the back end to a fresh state with the given configuration (tests call this between

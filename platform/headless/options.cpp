@@ -31,6 +31,15 @@ constexpr ButtonName button_names[] = {
     {"X", BTN_X},         {"Y", BTN_Y},
 };
 
+// KEY0..KEY9, KEYSTAR, KEYHASH -> keypad index; KEYPAD_NONE for any other name.
+uint8_t keypad_key(const std::string& name) {
+    if (name.size() == 4 && name.rfind("KEY", 0) == 0 && name[3] >= '0' && name[3] <= '9')
+        return uint8_t(name[3] - '0');
+    if (name == "KEYSTAR") return 10;
+    if (name == "KEYHASH") return 11;
+    return KEYPAD_NONE;
+}
+
 std::string trim(const std::string& s) {
     size_t a = 0, b = s.size();
     while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
@@ -63,14 +72,25 @@ bool parse_entry(const std::string& entry, ScriptedPress& press, std::string& er
     while (std::getline(parts, name, '+')) {
         name = trim(name);
         for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
+        bool second = name.rfind("P2", 0) == 0;
+        if (second) name.erase(0, 2);
         uint16_t mask = 0;
         for (const ButtonName& b : button_names)
             if (name == b.name) mask = b.mask;
-        if (mask == 0) {
+        uint8_t key = keypad_key(name);
+        if (mask == 0 && key == KEYPAD_NONE) {
             error = "unknown button \"" + name + "\" in \"" + entry + "\"";
             return false;
         }
-        press.mask |= mask;
+        (second ? press.second_mask : press.mask) |= mask;
+        if (key != KEYPAD_NONE) {
+            uint8_t& slot = second ? press.second_keypad : press.keypad;
+            if (slot != KEYPAD_NONE) {
+                error = "two keypad keys of one controller in \"" + entry + "\"";
+                return false;
+            }
+            slot = key;
+        }
     }
     if (!parse_ms(trim(entry.substr(colon + 1, dash - colon - 1)), press.start_ms) ||
         !parse_ms(trim(entry.substr(dash + 1)), press.end_ms)) {

@@ -2,6 +2,7 @@
 // frame, frame skip, the interrupt decision and SELECT ending the game.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "cpu/z80.h"
@@ -39,16 +40,25 @@ struct Machine : ::testing::Test {
         vdp_picture = nullptr;
         screen_surface.pixels = nullptr;
     }
-    // Resets the headless back end with `mask` held throughout.
-    void hold(uint16_t mask) {
+    // Resets the headless back end with `mask` held throughout (and what a PC adds: the second
+    // player's buttons, keypad keys of either controller).
+    void hold(uint16_t mask, uint16_t second = 0, uint8_t key = KEYPAD_NONE,
+              uint8_t second_key = KEYPAD_NONE) {
         HeadlessConfig c = test_config("");
-        if (mask) c.presses.push_back({mask, 0, 0xFFFFFFFFu});
+        c.presses.push_back({mask, 0, 0xFFFFFFFFu, second, key, second_key});
         headless_reset(c);
     }
     uint8_t read_with(uint16_t mask, uint16_t port) {
         hold(mask);
         poll_controllers();
         return cpu_in(port);
+    }
+    // Both controllers' reads after a poll with the given controls held.
+    std::pair<uint8_t, uint8_t> read_both(uint16_t mask, uint16_t second, uint8_t key = KEYPAD_NONE,
+                                          uint8_t second_key = KEYPAD_NONE) {
+        hold(mask, second, key, second_key);
+        poll_controllers();
+        return {cpu_in(0xFC), cpu_in(0xFF)};
     }
     // Runs hooks up to and including the next frame end; returns its result and the cycles.
     uint16_t run_frame(int32_t* cycles = nullptr, int* slices = nullptr) {
@@ -106,6 +116,30 @@ TEST_F(Machine, PortMapAndControllerReads) {
     EXPECT_EQ(cpu_in(0xBF), 0x9F);
     cpu_out(0x20, 0x00); // ignored
     EXPECT_EQ(controller_mode, 1);
+}
+
+TEST_F(Machine, PcKeypadKeysAndTheSecondPlayer) {
+    using P = std::pair<uint8_t, uint8_t>;
+    cpu_out(0x80, 0x00); // keypad mode
+    // Every key of a PC's keypad reaches the console with its own code; a keypad key wins over
+    // the shoulder buttons' keys 0 and 1.
+    const uint8_t codes[12] = {0x0A, 0x0D, 0x07, 0x0C, 0x02, 0x03, 0x0E, 0x05, 0x01, 0x0B, 0x06, 0x09};
+    for (uint8_t k = 0; k < 12; ++k) EXPECT_EQ(read_both(0, 0, k), P(0x70 | codes[k], 0x7F)) << int(k);
+    EXPECT_EQ(read_both(BTN_L, 0, 5), P(0x73, 0x7F));
+    EXPECT_EQ(read_both(BTN_B, 0, 9), P(0x3B, 0x7F));
+    // The second player's keypad and buttons reach controller 2 only.
+    EXPECT_EQ(read_both(0, 0, KEYPAD_NONE, 10), P(0x7F, 0x76));
+    EXPECT_EQ(read_both(0, BTN_R | BTN_B), P(0x7F, 0x3D));
+    cpu_out(0xC0, 0x00); // joystick mode
+    EXPECT_EQ(read_both(0, BTN_DOWN | BTN_RIGHT | BTN_A), P(0x7F, 0x39));
+    EXPECT_EQ(read_both(BTN_LEFT, BTN_UP | BTN_LEFT | BTN_RIGHT), P(0x77, 0x76));
+    // Keys out of the keypad's range are no key.
+    EXPECT_EQ(read_both(0, 0, 12, 14), P(0x7F, 0x7F));
+    // The second player's SELECT does not end the game; the first player's does.
+    read_both(0, BTN_SELECT);
+    EXPECT_EQ(quit_request, 0);
+    read_both(BTN_SELECT, 0);
+    EXPECT_EQ(quit_request, 1);
 }
 
 TEST_F(Machine, FrameSlicesCyclesAndFirstFrame) {

@@ -24,10 +24,44 @@ TEST(ButtonScript, ParsesEntriesCombinationsAndComments) {
     EXPECT_TRUE(p.empty());
 }
 
+TEST(ButtonScript, KeypadKeysAndTheSecondPlayer) {
+    std::vector<ScriptedPress> p;
+    std::string error;
+    ASSERT_TRUE(parse_button_script("key7+P2UP+p2a:0-5, P2KEYSTAR+KEYHASH+B:5-6, p2key0:6-7", p, error))
+        << error;
+    ASSERT_EQ(p.size(), 3u);
+    EXPECT_EQ(p[0].mask, 0);
+    EXPECT_EQ(p[0].keypad, 7);
+    EXPECT_EQ(p[0].second_mask, BTN_UP | BTN_A);
+    EXPECT_EQ(p[0].second_keypad, KEYPAD_NONE);
+    EXPECT_EQ(p[1].mask, BTN_B);
+    EXPECT_EQ(p[1].keypad, 11);
+    EXPECT_EQ(p[1].second_keypad, 10);
+    EXPECT_EQ(p[2].second_keypad, 0);
+    EXPECT_EQ(p[2].keypad, KEYPAD_NONE);
+
+    // Read at the clock time of the script, the first player's and the second player's apart.
+    HeadlessConfig c;
+    c.presses = p;
+    headless_reset(c);
+    EXPECT_EQ(read_keypad(0), 7);
+    EXPECT_EQ(read_keypad(1), KEYPAD_NONE);
+    EXPECT_EQ(read_second_pad(), BTN_UP | BTN_A);
+    EXPECT_EQ(read_pad(), 0);
+    timer_delay(5);
+    EXPECT_EQ(read_keypad(0), 11);
+    EXPECT_EQ(read_keypad(1), 10);
+    EXPECT_EQ(read_second_pad(), 0);
+    timer_delay(2);
+    EXPECT_EQ(read_keypad(0), KEYPAD_NONE);
+    EXPECT_EQ(read_keypad(1), KEYPAD_NONE);
+}
+
 TEST(ButtonScript, RejectsMalformedEntries) {
     std::vector<ScriptedPress> p;
     std::string error;
-    for (const char* bad : {"B:500", "B100-200", "JUMP:1-2", "B:2-1", "B:x-9", "B:1-99999999999", "+:1-2"}) {
+    for (const char* bad : {"B:500", "B100-200", "JUMP:1-2", "B:2-1", "B:x-9", "B:1-99999999999", "+:1-2",
+                            "KEY:1-2", "KEY10:1-2", "P2:1-2", "KEY1+KEY2:1-2", "P2P2UP:1-2"}) {
         EXPECT_FALSE(parse_button_script(bad, p, error)) << bad;
         EXPECT_FALSE(error.empty());
     }
