@@ -6,6 +6,7 @@
 ; The bytes of a step are all written within one frame, so the chip delivers them together at
 ; that frame's end. Interrupts stay off: the player watches the video chip's frame flag.
         include "cartridge_header.asm"
+        db "A VELKORO SOUND TEST/SCRIPT PLAYER/2026"
 
 video_interrupt:
         retn
