@@ -24,6 +24,11 @@ VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick)
 # The fuzz build: clang with libFuzzer and the sanitizers' runtimes.
 VELKORO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
+# The handheld's own program, velkoro.gpe: the bare-metal ARM compilers with newlib and its C++
+# library (their binutils disassemble it for the tests), and qemu's ARM user-mode model, which
+# runs its stand-in build.
+VELKORO_GPE_PACKAGES=(gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-user)
+
 # The 32-bit ARM build: the cross compiler and qemu's user-mode emulator, and libpng and zlib for
 # ARM. Debian's armel packages of those two libraries are downloaded and unpacked into a folder
 # of their own (`velkoro_arm_sysroot DIR`) rather than installed, so that they never have to
