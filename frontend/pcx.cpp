@@ -17,6 +17,8 @@ constexpr uint64_t PCX_LONGEST_RUN = 0x3F;
 // The plane counts the decoder reads: palette indices, or red, green and blue of 8 bits each.
 constexpr uint8_t PCX_PALETTE_PLANES = 1;
 constexpr uint8_t PCX_RGB_PLANES = 3;
+// A line is at most three planes of the widest picture taken (bytes per line are even).
+constexpr uint64_t PCX_MAX_LINE_BYTES = PCX_RGB_PLANES * (uint64_t(IMAGE_MAX_SIDE) + 2);
 
 uint16_t word_at(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
@@ -77,9 +79,18 @@ uint8_t* decode_pcx(const uint8_t* data, size_t size, uint8_t* palette, uint16_t
     // counts (and 3 planes of other than 8 bits) would decode into wrong colours: refused.
     uint64_t least_data = uint64_t(height) * ((line_length + PCX_LONGEST_RUN - 1) / PCX_LONGEST_RUN);
     bool rgb = planes == PCX_RGB_PLANES;
-    if ((planes != PCX_PALETTE_PLANES && !(rgb && bits == 8)) || width < 1 || height < 1 || width > 0xFFFF ||
-        height > 0xFFFF || uint64_t(width) > plane_length || least_data > size - PCX_HEADER_BYTES) {
+    if ((planes != PCX_PALETTE_PLANES && !(rgb && bits == 8)) || width < 1 || height < 1 ||
+        uint64_t(width) > plane_length || least_data > size - PCX_HEADER_BYTES) {
         image_message("ERROR: Couldn't decode line");
+        return nullptr;
+    }
+    // Nor is anything allocated for a picture or a line beyond what the front end can hold.
+    if (line_length > PCX_MAX_LINE_BYTES) {
+        image_message("ERROR: PCX linebuffer NULL");
+        return nullptr;
+    }
+    if (width > IMAGE_MAX_SIDE || height > IMAGE_MAX_SIDE) {
+        image_message("ERROR: PCX Blk NULL");
         return nullptr;
     }
     const size_t depth = rgb ? 3 : 1;

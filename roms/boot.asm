@@ -161,11 +161,9 @@ title_screen:
         ld b, 1
         call set_reg
         ld b, FRAMES
-wait_frame:
-        in a, (0xBF)            ; the frame flag, set at every frame end, cleared by this read
-        rlca
-        jr nc, wait_frame
-        djnz wait_frame
+title_wait:
+        call wait_frame
+        djnz title_wait
         call blank
 
 start_cartridge:

@@ -55,3 +55,11 @@ load_regs_next:
         cp 8
         jr nz, load_regs_next
         ret
+
+; Waits for the next frame end by the status register's frame flag; returns the status in A
+; (bit 5: sprites collided in that frame).
+wait_frame:
+        in a, (0xBF)
+        bit 7, a
+        jr z, wait_frame
+        ret
