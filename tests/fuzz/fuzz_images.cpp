@@ -153,14 +153,13 @@ int fuzz_image_file(const uint8_t* data, size_t size) {
     uint16_t w = 0, h = 0;
     if (pcx) {
         Pcx mem, file;
-        mem.pixels = read_pcx_memory(data + 1, size - 1, mem.palette, &mem.w, &mem.h);
-        file.pixels = read_pcx_file(path, file.palette, &file.w, &file.h);
+        mem.pixels = read_pcx_memory(data + 1, size - 1, mem.palette, &mem.w, &mem.h, &mem.depth);
+        file.pixels = read_pcx_file(path, file.palette, &file.w, &file.h, &file.depth);
         check_pcx(file);
         bool agree = (mem.pixels != nullptr) == (file.pixels != nullptr);
         if (agree && mem.pixels)
-            agree = mem.w == file.w && mem.h == file.h &&
-                    same(mem.pixels, file.pixels, size_t(mem.w) * mem.h) &&
-                    same(mem.palette, file.palette, 768);
+            agree = mem.w == file.w && mem.h == file.h && mem.depth == file.depth &&
+                    same(mem.pixels, file.pixels, mem.bytes()) && same(mem.palette, file.palette, 768);
         fuzz_check(agree, "PCX from a file and from memory disagree");
         decoded = mem.pixels != nullptr;
         w = mem.w;
