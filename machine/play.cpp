@@ -42,7 +42,8 @@ int program_main() {
     setup_surface(&screen_surface, display_drawing_pointer());
     // The back buffer lives until the process ends. Without it no screen of the front end can
     // be composed, so the program reports it like a missing picture buffer and ends.
-    uint16_t* back = static_cast<uint16_t*>(std::malloc(BACK_SURFACE_BYTES));
+    // Cleared, because the welcome screen is composed over it before the first clear.
+    uint16_t* back = static_cast<uint16_t*>(std::calloc(BACK_SURFACE_BYTES, 1));
     display_flip(0);
     font_primary = load_builtin_font();
     font_secondary = load_builtin_font();

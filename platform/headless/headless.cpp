@@ -2,6 +2,7 @@
 // the card-folder mapping, and the end of a run (screenshot and recorded audio, then a normal
 // process exit). The audio thread lives in audio.cpp.
 #include "platform/headless/headless.h"
+#include "platform/common/card.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -28,11 +29,6 @@ std::chrono::steady_clock::time_point real_origin;
 uint32_t frames_ended = 0;
 
 constexpr int ring_buffer(int entry) { return entry & 1; }
-
-// Drives the same port patterns the handheld's input ports show (0 = pressed).
-uint32_t scripted_word(uint16_t held) {
-    return buttons_from_ports(uint16_t(~held & 0xFF), uint16_t(~held & 0xFF00), 0xFFFF);
-}
 
 uint32_t clock_ms() {
     if (headless_config.real_clock) {
@@ -162,7 +158,7 @@ uint32_t read_buttons() {
     uint16_t held = 0;
     for (const ScriptedPress& p : headless_config.presses)
         if (now >= p.start_ms && now < p.end_ms) held |= p.mask;
-    return scripted_word(held);
+    return buttons_from_held(held);
 }
 
 // The PC's additions, from the same script at the same clock time (they do not move the clock:
@@ -172,7 +168,7 @@ uint16_t read_second_pad() {
     uint16_t held = 0;
     for (const ScriptedPress& p : headless_config.presses)
         if (now >= p.start_ms && now < p.end_ms) held |= p.second_mask;
-    return uint16_t(scripted_word(held));
+    return uint16_t(buttons_from_held(held));
 }
 
 uint8_t read_keypad(int32_t controller) {
@@ -187,32 +183,5 @@ uint8_t read_keypad(int32_t controller) {
 // --- The card ---
 
 bool platform_map_path(const char* path, char* out, size_t out_size) {
-    static const char prefix[] = "/mnt/sd/";
-    const size_t prefix_len = sizeof prefix - 1;
-    std::string mapped;
-    if (std::strncmp(path, prefix, prefix_len) == 0) {
-        mapped = headless_config.card_folder.empty() ? std::string(".") : headless_config.card_folder;
-        mapped += '/';
-        mapped += path + prefix_len;
-    } else {
-        mapped = path;
-    }
-    if (mapped.size() + 1 > out_size) {
-        if (out_size) out[0] = '\0';
-        return false;
-    }
-    std::memcpy(out, mapped.c_str(), mapped.size() + 1);
-    return true;
-}
-
-FILE* platform_fopen(const char* path, const char* mode) {
-    char host[4096];
-    if (!platform_map_path(path, host, sizeof host)) return nullptr;
-    return std::fopen(host, mode);
-}
-
-DIR* platform_opendir(const char* path) {
-    char host[4096];
-    if (!platform_map_path(path, host, sizeof host)) return nullptr;
-    return opendir(host);
+    return card_map_path(headless_config.card_folder, path, out, out_size);
 }
