@@ -35,11 +35,11 @@ fi
 build="$here/build/run"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVELKORO_BACKEND=sdl > /dev/null
 if [ -z "$headless" ]; then
-    cmake --build "$build" --target velkoro velkoro_boot_rom velkoro_demo_rom
+    cmake --build "$build" --target velkoro
     exec "$build/velkoro" --sd "${card:-$build/card}" "$@"
 fi
 
-cmake --build "$build" --target velkoro-headless velkoro_boot_rom velkoro_demo_rom
+cmake --build "$build" --target velkoro-headless
 if [ $# -eq 0 ]; then
     # By default: B past the welcome screen, B to start the first cartridge, ten seconds of play,
     # and the last screen kept as a picture.

@@ -20,4 +20,4 @@ run_build() {
 
 run_build release "" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
 run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address -DBUILD_TESTING=ON
-TARGETS="test_sound_threads" run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON
+TARGETS="test_sound_threads test_gp2x" run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON

@@ -245,8 +245,9 @@ ALWAYS_INLINE void enable_interrupts(Core& c) {
     if (c.z.irq_request != HOOK_NONE) {
         c.z.cycles_saved = c.z.cycles_left;
         c.z.iff |= IFF_AFTER_EI;
+        // The zero-cost run goes on counting: an EI under a prefix costs nothing itself, and a
+        // loop of such EIs and free jumps must still end its slice.
         c.z.cycles_left = 1;
-        c.zero_run = 0;
     }
 }
 

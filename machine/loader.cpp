@@ -2,6 +2,7 @@
 #include "machine/loader.h"
 #include "cpu/z80.h"
 #include "machine/driver.h"
+#include "machine/heap.h"
 #include "machine/memory.h"
 #include "machine/ports.h"
 #include "platform/platform.h"
@@ -9,7 +10,6 @@
 #include "video/vdp.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 char bios_path[PATH_BUFFER_BYTES] = "/mnt/sd/roms/colecovision/coleco.rom";
@@ -73,10 +73,10 @@ int run_cartridge(const char* path) {
 
     cpu_memory = nullptr;
     vdp.vram = nullptr;
-    cpu_memory = static_cast<uint8_t*>(std::malloc(CPU_MEMORY_BYTES));
+    cpu_memory = static_cast<uint8_t*>(program_alloc(CPU_MEMORY_BYTES));
     if (!cpu_memory) return load_failed();
     std::memset(cpu_memory, 0xFF, CPU_MEMORY_BYTES);
-    vdp.vram = static_cast<uint8_t*>(std::malloc(VDP_VRAM_BYTES));
+    vdp.vram = static_cast<uint8_t*>(program_alloc(VDP_VRAM_BYTES));
     if (!vdp.vram) return load_failed();
     std::memset(vdp.vram, 0xFF, VDP_VRAM_BYTES);
 
@@ -97,8 +97,8 @@ int run_cartridge(const char* path) {
 }
 
 void release_machine() {
-    std::free(cpu_memory);
+    program_free(cpu_memory);
     cpu_memory = nullptr;
-    std::free(vdp.vram);
+    program_free(vdp.vram);
     vdp.vram = nullptr;
 }

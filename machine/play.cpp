@@ -3,11 +3,12 @@
 #include "frontend/font.h"
 #include "frontend/screens.h"
 #include "frontend/surface.h"
+#include "machine/heap.h"
 #include "platform/platform.h"
 #include "sound/psg.h"
 #include "video/vdp.h"
 
-#include <cstdlib>
+#include <cstring>
 
 char cartridge_path[PATH_BUFFER_BYTES] = "/mnt/sd/roms/colecovision/dk.rom";
 
@@ -42,8 +43,9 @@ int program_main() {
     setup_surface(&screen_surface, display_drawing_pointer());
     // The back buffer lives until the process ends. Without it no screen of the front end can
     // be composed, so the program reports it like a missing picture buffer and ends.
+    uint16_t* back = static_cast<uint16_t*>(program_alloc(BACK_SURFACE_BYTES));
     // Cleared, because the welcome screen is composed over it before the first clear.
-    uint16_t* back = static_cast<uint16_t*>(std::calloc(BACK_SURFACE_BYTES, 1));
+    if (back) std::memset(back, 0, BACK_SURFACE_BYTES);
     display_flip(0);
     font_primary = load_builtin_font();
     font_secondary = load_builtin_font();
@@ -58,11 +60,12 @@ int program_main() {
 }
 
 void play_cycle() {
-    vdp_picture = static_cast<uint8_t*>(std::calloc(VDP_PICTURE_BYTES, 1));
+    vdp_picture = static_cast<uint8_t*>(program_alloc(VDP_PICTURE_BYTES));
     if (!vdp_picture) {
         show_status_message("Couldn't allocate backbuffer");
         return;
     }
+    std::memset(vdp_picture, 0, VDP_PICTURE_BYTES);
     show_welcome();
     for (;;) {
         clear_surfaces();

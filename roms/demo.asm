@@ -3,8 +3,9 @@
 ; balls (16 x 16 sprites) that drift across it and bounce between the top and the bottom. The
 ; video interrupt moves the balls; the main program only waits for it.
         include "cartridge_header.asm"
+        db "A VELKORO DEMO CARTRIDGE/BOUNCING BALLS/2026"
 
-balls   equ 0x7000              ; six records: Y, X, Y step, X step, colour
+balls   equ 0x7000              ; six records: Y, X, Y step, X step, colour, pattern
 BALLS   equ 6
 
 ; Registers: graphics I, display on, interrupt off while the screen is built, 16 x 16 sprites;
@@ -14,15 +15,7 @@ regs:   db 0x00, 0xC2, 0x06, 0x80, 0x00, 0x36, 0x07, 0x04
 
 start:
         ld hl, regs
-        ld b, 0
-set_regs:
-        ld a, (hl)
-        call set_reg
-        inc hl
-        inc b
-        ld a, b
-        cp 8
-        jr nz, set_regs
+        call load_regs
 
         ld hl, 0x2000           ; every colour group: light blue on transparent ...
         ld bc, 32
@@ -97,7 +90,7 @@ letter_rows:
         call vcopy
         ld hl, ball_start
         ld de, balls
-        ld bc, BALLS * 5
+        ld bc, BALLS * 6
         ldir
         ld a, 0xE2              ; interrupt on
         ld b, 1
@@ -106,7 +99,7 @@ idle:
         halt
         jr idle
 
-; Video interrupt: move every ball, then write the sprite attribute table.
+; Video interrupt: move every ball and show it where it is.
 video_interrupt:
         push af
         push bc
@@ -115,43 +108,8 @@ video_interrupt:
         push ix
         in a, (0xBF)
         ld ix, balls
-        ld de, 5
         ld b, BALLS
-move:
-        ld a, (ix + 1)
-        add a, (ix + 3)
-        ld (ix + 1), a
-        ld a, (ix + 0)
-        add a, (ix + 2)
-        ld (ix + 0), a
-        cp 8
-        jr c, bounce
-        cp 168
-        jr c, moved
-bounce:
-        ld a, (ix + 2)
-        neg
-        ld (ix + 2), a
-moved:
-        add ix, de
-        djnz move
-        ld hl, 0x1B00
-        call set_write
-        ld ix, balls
-        ld b, BALLS
-attributes:
-        ld a, (ix + 0)
-        out (0xBE), a
-        ld a, (ix + 1)
-        out (0xBE), a
-        xor a
-        out (0xBE), a
-        ld a, (ix + 4)
-        out (0xBE), a
-        add ix, de
-        djnz attributes
-        ld a, 0xD0
-        out (0xBE), a
+        call move_sprites
         pop ix
         pop hl
         pop de
@@ -184,6 +142,7 @@ out_b_times:
         ret
 
         include "vdp_routines.asm"
+        include "sprite_routines.asm"
 
 dot:    db 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00
 line:   db 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00
@@ -191,14 +150,14 @@ ball:   db 0x01, 0x0F, 0x1F, 0x3F, 0x7F, 0x7F, 0x7F, 0xFF
         db 0xFF, 0x7F, 0x7F, 0x7F, 0x3F, 0x1F, 0x0F, 0x01
         db 0x80, 0xF0, 0xF8, 0xFC, 0xFE, 0xFE, 0xFE, 0xFF
         db 0xFF, 0xFE, 0xFE, 0xFE, 0xFC, 0xF8, 0xF0, 0x80
-; Y, X, Y step, X step, colour of each ball.
+; Y, X, Y step, X step, colour, pattern of each ball.
 ball_start:
-        db 20, 10, 1, 1, 0x08
-        db 60, 70, 0xFF, 2, 0x0A
-        db 100, 130, 2, 0xFF, 0x02
-        db 140, 190, 0xFE, 1, 0x0D
-        db 40, 230, 1, 0xFE, 0x0F
-        db 120, 40, 0xFF, 3, 0x07
+        db 20, 10, 1, 1, 0x08, 0
+        db 60, 70, 0xFF, 2, 0x0A, 0
+        db 100, 130, 2, 0xFF, 0x02, 0
+        db 140, 190, 0xFE, 1, 0x0D, 0
+        db 40, 230, 1, 0xFE, 0x0F, 0
+        db 120, 40, 0xFF, 3, 0x07, 0
 ; The name in quarter-block tiles, 21 x 4 (0x20 is the plain field).
 letters:
         db 0x85, 0x20, 0x85, 0x87, 0x83, 0x81, 0x85, 0x20, 0x20, 0x85, 0x88, 0x81, 0x86, 0x83, 0x84, 0x87, 0x83, 0x84, 0x86, 0x83, 0x84

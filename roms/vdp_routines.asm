@@ -1,5 +1,5 @@
 ; The video chip routines our cartridges share: register writes and filling or copying video
-; memory through the data port.
+; memory through the data port, loading all eight registers from a table.
 
 ; Writes A into register B.
 set_reg:
@@ -41,4 +41,25 @@ vcopy_next:
         ld a, b
         or c
         jr nz, vcopy_next
+        ret
+
+; Loads R0..R7 from the eight bytes at HL.
+load_regs:
+        ld b, 0
+load_regs_next:
+        ld a, (hl)
+        call set_reg
+        inc hl
+        inc b
+        ld a, b
+        cp 8
+        jr nz, load_regs_next
+        ret
+
+; Waits for the next frame end by the status register's frame flag; returns the status in A
+; (bit 5: sprites collided in that frame).
+wait_frame:
+        in a, (0xBF)
+        bit 7, a
+        jr z, wait_frame
         ret

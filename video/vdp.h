@@ -46,6 +46,7 @@ constexpr uint8_t MODE_MULTICOLOUR = 3;
 constexpr uint8_t R1_DISPLAY_ENABLE = 0x40;
 constexpr uint8_t R1_INTERRUPT_ENABLE = 0x20;
 constexpr uint8_t R1_SPRITE_16 = 0x02;
+constexpr uint8_t R1_SPRITE_MAGNIFY = 0x01; // every sprite pixel shown as 2 x 2
 
 // Status bits.
 constexpr uint8_t STATUS_FRAME = 0x80;
@@ -83,7 +84,8 @@ void render_multicolour_line(uint8_t line);
 
 // Draws the sprites of one visible line over the background the line renderer just drew.
 void render_sprites_line(uint8_t line);
-// Once per frame: sets the collision flag when two sprites' set pattern pixels meet.
+// Once per frame: sets the collision flag when two sprites' set pattern pixels meet. Only sprites
+// that cover a visible line take part: the ones a game parks below the screen never collide.
 void vdp_check_collisions();
 
 // --- Palette and presentation ---

@@ -1,6 +1,10 @@
 // Behaviour of the processor by instruction family: results, flags and cycles checked together.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
 #include "tests/cpu/test_machine.h"
 
 namespace {
@@ -391,4 +395,36 @@ TEST(ZeroCostGuard, FreeLoopsStillReachTheHook) {
     cpu_run(&s);
     EXPECT_EQ(test_machine.hook_pc[0], a + 1);
     EXPECT_EQ(test_machine.hook_cycles_left[0], -3);
+}
+
+// Runs the free loop DD FB DD C3 00 40 (EI under a prefix, a prefixed jump back) at 0x4000 with
+// an interrupt request pending, in IM `mode`; the request is consumed when taken if
+// `auto_reset`. Runs in a child process, which an alarm ends if cpu_run never returns; the child
+// reports where the interrupt went and where the hook was reached.
+[[noreturn]] void run_free_ei_loop(uint8_t mode_bits, uint8_t auto_reset) {
+    alarm(2);
+    Z80State s;
+    test_machine_reset(s, 1000);
+    load(0x4000, {0xDD, 0xFB, 0xDD, 0xC3, 0x00, 0x40});
+    s.PC = 0x4000;
+    s.SP = 0x8000;
+    s.iff = mode_bits;
+    s.irq_request = 0x4000;
+    s.irq_auto_reset = auto_reset;
+    uint16_t pc = cpu_run(&s);
+    std::fprintf(stderr, "returned at %04X, hooks %u, pushed %02X%02X, request %04X\n", pc,
+                 test_machine.hook_calls, test_machine.ram[0x7FFF], test_machine.ram[0x7FFE], s.irq_request);
+    std::exit(0);
+}
+
+TEST(ZeroCostGuard, EiUnderAPrefixWithAnInterruptPending) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // IM 1: the request is taken from inside the loop; the NOPs at 0x0038 cost, and the next
+    // slice end reaches the hook.
+    EXPECT_EXIT(run_free_ei_loop(IFF_IM1, 0), ::testing::ExitedWithCode(0),
+                "returned at 0039, hooks 1, pushed 4000, request 4000");
+    // IM 0 back into the loop, the request consumed: the loop runs on with interrupts enabled
+    // and nothing pending, and its slice still ends at the hook.
+    EXPECT_EXIT(run_free_ei_loop(0, 1), ::testing::ExitedWithCode(0),
+                "returned at 4002, hooks 1, pushed 4000, request FFFF");
 }

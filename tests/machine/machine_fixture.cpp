@@ -14,7 +14,7 @@ std::vector<uint8_t> spinning_bios(size_t size) {
 
 std::vector<uint8_t> test_cartridge(size_t size, uint8_t first, uint8_t second) {
     std::vector<uint8_t> c(size);
-    for (size_t i = 0; i < size; ++i) c[i] = uint8_t(i);
+    for (size_t i = 0; i < size; ++i) c[i] = uint8_t(i + (i >> 8));
     if (size >= 2) {
         c[0] = first;
         c[1] = second;
@@ -28,9 +28,11 @@ std::vector<uint8_t> test_cartridge(size_t size, uint8_t first, uint8_t second) 
     return c;
 }
 
-void start_headless_with_select(const std::string& card) {
+void start_headless_with_select(const std::string& card, uint32_t select_ms, uint16_t held) {
     HeadlessConfig c = test_config(card);
-    c.presses.push_back({BTN_SELECT, 0, 0xFFFFFFFFu});
+    c.record_audio = true;
+    c.presses.push_back({BTN_SELECT, select_ms, 0xFFFFFFFFu});
+    if (held) c.presses.push_back({held, 0, 0xFFFFFFFFu});
     headless_reset(c);
     // What the program's start-up provides to a game: the screen and the picture buffer.
     platform_init(1000, 16, 44100, 16, 2, 60, 1);
@@ -38,4 +40,11 @@ void start_headless_with_select(const std::string& card) {
     display_flip(0);
     static std::vector<uint8_t> picture(VDP_PICTURE_BYTES);
     vdp_picture = picture.data();
+}
+
+bool heard_from(size_t from) {
+    const std::vector<int16_t>& a = headless_audio();
+    for (size_t i = from + 1; i < a.size(); ++i)
+        if (a[i] != a[from]) return true;
+    return false;
 }

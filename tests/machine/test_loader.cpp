@@ -2,8 +2,15 @@
 // failure returns quietly with nothing run.
 #include <gtest/gtest.h>
 
+#include "cpu/z80.h"
+#include "frontend/surface.h"
+#include "machine/driver.h"
+#include "machine/heap.h"
 #include "machine/loader.h"
 #include "machine/memory.h"
+#include "machine/ports.h"
+#include "platform/platform.h"
+#include "sound/psg.h"
 #include "tests/machine/machine_fixture.h"
 #include "video/vdp.h"
 
@@ -19,7 +26,10 @@ struct Loader : ::testing::Test {
         start_headless_with_select(card.path);
         write_file(roms + "/coleco.rom", spinning_bios());
     }
-    void TearDown() override { release_machine(); }
+    void TearDown() override {
+        program_failing_bytes = 0;
+        release_machine();
+    }
     int load(const std::vector<uint8_t>& cart) {
         write_file(roms + "/game.rom", cart);
         return run_cartridge(CART);
@@ -88,10 +98,95 @@ TEST_F(Loader, MissingFilesFailQuietly) {
 }
 
 TEST_F(Loader, ReleaseIsSafeWhateverWasCreated) {
+    uint32_t live = program_blocks_live;
     release_machine();
     release_machine();
     EXPECT_EQ(cpu_memory, nullptr);
     EXPECT_EQ(vdp.vram, nullptr);
+
+    // Memory or video memory that cannot be created fails the load; what was created goes with
+    // the release.
+    program_failing_bytes = CPU_MEMORY_BYTES;
+    EXPECT_EQ(load(test_cartridge(8192)), 0);
+    EXPECT_EQ(cpu_memory, nullptr);
+    release_machine();
+    program_failing_bytes = VDP_VRAM_BYTES;
+    EXPECT_EQ(load(test_cartridge(8192)), 0);
+    EXPECT_NE(cpu_memory, nullptr);
+    EXPECT_EQ(vdp.vram, nullptr);
+    program_failing_bytes = 0;
+    release_machine();
+    EXPECT_EQ(program_blocks_live, live);
+    ASSERT_EQ(load(test_cartridge(8192)), 1);
+    EXPECT_EQ(program_blocks_live, live + 2);
+}
+
+// The probe cartridge (tests/machine/roms/probe.asm) records what it finds after its load: run
+// after a game that left joystick mode, pressed controllers, a frame almost over and video
+// memory full of zeros, it must find none of that. L is held throughout (keypad key 0).
+TEST_F(Loader, EveryGameStartsFromPowerOnWhateverThePreviousOneLeft) {
+    write_file(roms + "/coleco.rom", read_file(VELKORO_TINY_BIOS));
+    std::vector<uint8_t> probe = read_file(std::string(VELKORO_MACHINE_TEST_ROMS) + "/probe.rom");
+    for (int game = 0; game < 2; ++game) {
+        start_headless_with_select(card.path, 1000, BTN_L);
+        controller_mode = 1;
+        controller_words[0] = controller_words[1] = 0x0000;
+        scanline = 191;
+        ASSERT_EQ(load(probe), 1);
+        ASSERT_EQ(cpu_memory[0x7006], 0x5A) << "the probe did not finish";
+        // Nothing pressed on either controller until the first frame end reads the buttons.
+        EXPECT_EQ(cpu_memory[0x7000], 0x7F) << game;
+        EXPECT_EQ(cpu_memory[0x7001], 0x7F) << game;
+        // The first frame is a whole one: 192 lines of 215 cycles (each line runs on to the end
+        // of the instruction that crosses its budget), some 1340 turns of the loop.
+        int turns = cpu_memory[0x7002] | cpu_memory[0x7003] << 8;
+        EXPECT_NEAR(turns, 1340, 20) << game;
+        // Keypad mode: L reads as key 0.
+        EXPECT_EQ(cpu_memory[0x7004], 0x7A) << game;
+        EXPECT_EQ(cpu_memory[0x7005], 0xFF) << game;
+        // The probe left video memory zeroed; the next load must fill it again.
+        release_machine();
+    }
+}
+
+// After a load the sound chip holds a game's changes until the frame end, so that the mixer
+// hears each frame's final state.
+TEST_F(Loader, SoundChangesReachTheMixerAtTheFrameEnd) {
+    ASSERT_EQ(load(test_cartridge(8192)), 1);
+    mixer_reset();
+    audio_set_paused(0);
+    timer_ticks();                                         // the audio clock starts counting at the resume
+    for (uint8_t b : {0x8E, 0x0F, 0x90}) cpu_out(0xFF, b); // 440 Hz at full level
+    size_t from = headless_audio().size();
+    timer_delay(100);
+    EXPECT_GT(headless_audio().size(), from);
+    EXPECT_FALSE(heard_from(from)) << "the change was heard before the frame end";
+    while (cpu_hook(&cpu_state) != HOOK_STOP) {
+    }
+    from = headless_audio().size();
+    timer_delay(100);
+    EXPECT_TRUE(heard_from(from)) << "the change was not heard after the frame end";
+    audio_set_paused(1);
+    audio_wait_paused();
+    mixer_reset();
+}
+
+// The frame-skip phase is not restarted by a load: with frame skip 2, a game that ended on a
+// presented frame is followed by one whose first frame is skipped.
+TEST_F(Loader, TheSkipPhaseCarriesIntoTheNextGame) {
+    uint8_t saved = frame_skip;
+    frame_skip = 2;
+    skip_countdown = 0;
+    std::vector<int> presented;
+    for (int game = 0; game < 3; ++game) {
+        std::fill(screen_surface.pixels, screen_surface.pixels + DISPLAY_WIDTH * DISPLAY_HEIGHT,
+                  uint16_t(0x1234));
+        ASSERT_EQ(load(test_cartridge(8192)), 1); // ends at its first frame end
+        presented.push_back(screen_surface.pixels[100 * DISPLAY_WIDTH + 100] != 0x1234);
+        release_machine();
+    }
+    EXPECT_EQ(presented, (std::vector<int>{1, 0, 1}));
+    frame_skip = saved;
 }
 
 } // namespace

@@ -96,6 +96,14 @@ TEST_F(Machine, PortMapAndControllerReads) {
     EXPECT_EQ(read_with(BTN_L | BTN_R, 0xFC), 0x7A);
     EXPECT_EQ(read_with(BTN_B, 0xFC), 0x3F);
     EXPECT_EQ(read_with(BTN_START | BTN_X | BTN_Y, 0xFC), 0x7F);
+    // Every keypad index reads as the console's code for its key: 0 to 9, *, #, the two further
+    // codes, then no key.
+    const uint8_t codes[16] = {0x0A, 0x0D, 0x07, 0x0C, 0x02, 0x03, 0x0E, 0x05,
+                               0x01, 0x0B, 0x06, 0x09, 0x08, 0x04, 0x0F, 0x0F};
+    for (uint16_t i = 0; i < 16; ++i) {
+        controller_words[1] = uint16_t(0xFFF0 | i);
+        EXPECT_EQ(cpu_in(0xFF), 0x70 | codes[i]) << "keypad index " << i;
+    }
     cpu_out(0xDF, 0x00);
     EXPECT_EQ(controller_mode, 1);
     EXPECT_EQ(quit_request, 0);
@@ -163,14 +171,18 @@ TEST_F(Machine, FrameSkipDrawsAndPresentsOneFrameInN) {
     frame_skip = 3;
     skip_countdown = 0;
     run_frame(); // drawn and presented
-    std::vector<int> drawn;
+    std::vector<int> drawn, presented;
     for (int f = 0; f < 6; ++f) {
         std::fill(picture.begin(), picture.end(), uint8_t(0xEE));
+        std::fill(screen_surface.pixels, screen_surface.pixels + DISPLAY_WIDTH * DISPLAY_HEIGHT,
+                  uint16_t(0x1234));
         run_frame();
         drawn.push_back(picture[100 * VDP_PICTURE_WIDTH] != 0xEE);
+        presented.push_back(headless_shown_buffer()[100 * DISPLAY_WIDTH + 100] != 0x1234);
     }
     EXPECT_EQ(drawn, (std::vector<int>{0, 0, 1, 0, 0, 1}));
-    // The phase carries over: a new game may start on a skipped frame.
+    EXPECT_EQ(presented, drawn);
+    // The phase carries over to the next game (the loader's tests play one after another).
     EXPECT_EQ(skip_countdown, 2);
 }
 

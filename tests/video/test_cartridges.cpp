@@ -61,12 +61,12 @@ TEST_F(Cartridges, EveryDisplayModeMatchesItsGolden) {
 }
 
 TEST_F(Cartridges, DemoShowsTheNameAndMovesItsBalls) {
-    run_image("demo", built_rom("demo.rom"), 1000);
+    run_image("demo", built_rom("Bouncing balls.rom"), 1000);
     EXPECT_EQ(compare_screen_with_golden("video/golden/demo.png"), "");
     std::vector<uint16_t> first(headless_shown_buffer(),
                                 headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
     release_machine();
-    run_image("demo", built_rom("demo.rom"), 1500);
+    run_image("demo", built_rom("Bouncing balls.rom"), 1500);
     std::vector<uint16_t> later(headless_shown_buffer(),
                                 headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
     EXPECT_NE(first, later);

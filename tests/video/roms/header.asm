@@ -1,6 +1,6 @@
 ; Shared start of the video test cartridges: the cartridge header, a video interrupt handler that
-; only reads the status, and routines that load the registers and fill or copy video memory. The
-; including file supplies `start`.
+; only reads the status, and the shared video chip routines (registers, filling and copying video
+; memory). The including file supplies `start`.
         include "cartridge_header.asm"
 
 ; The video interrupt only acknowledges the frame.
@@ -9,19 +9,6 @@ video_interrupt:
         retn
 
         include "vdp_routines.asm"
-
-; Loads R0..R7 from the eight bytes at HL.
-load_regs:
-        ld b, 0
-load_regs_next:
-        ld a, (hl)
-        call set_reg
-        inc hl
-        inc b
-        ld a, b
-        cp 8
-        jr nz, load_regs_next
-        ret
 
 ; Writes the names 0..255 D times from HL (one per third of the screen).
 names_ramp:

@@ -1,0 +1,115 @@
+// The handheld's sound: the OSS device's format and fragments, the mixer device's volume, and the
+// audio thread, which fills one ring chunk through audio_fill and writes an earlier one to
+// /dev/dsp each pass; the blocking write paces it to the device.
+//
+// The thread and the main thread share the pause flag, the stop word and the count of paused
+// looks. The stop word is relaxed: the thread only has to see it eventually. The pause flag and
+// the look count keep the default order, so that when audio_wait_paused sees the count move,
+// the thread has seen the flag and every fill before it has finished.
+#include "platform/gp2x/gp2x.h"
+#include "platform/gp2x/system.h"
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// Fragment sizes outside this range are not believed (the chunk length must fit the ring's
+// 16-bit header word); the requested 128 bytes stands in for them.
+constexpr int32_t MIN_FRAGMENT = 16;
+constexpr int32_t MAX_FRAGMENT = 4096;
+constexpr int32_t REQUESTED_FRAGMENT = 128;
+constexpr uint32_t PAUSED_LOOK_US = 1000;
+
+bool usable(int32_t handle) { return handle > 0; }
+
+void* audio_thread_main(void*) {
+    PlatformState& p = platform_state;
+    AudioRing* ring = p.audio_ring;
+    uint8_t* data = reinterpret_cast<uint8_t*>(ring) + AUDIO_RING_HEADER_BYTES;
+    const uint32_t chunk = ring->chunk;
+    const uint32_t end = AUDIO_RING_POSITIONS * chunk;
+    const int32_t dsp = p.handles[DEV_DSP];
+    uint32_t play = chunk, fill = 0; // positions in 16-bit units
+    for (;;) {
+        if (p.audio_stop.load(std::memory_order_relaxed) != 0) return nullptr;
+        if (p.audio_paused.load() != 0) {
+            p.paused_looks.fetch_add(1);
+            sys_sleep_us(PAUSED_LOOK_US);
+            continue;
+        }
+        audio_fill(nullptr, data + 2 * fill, p.audio_fill_frames);
+        sys_write(dsp, data + 2 * play, chunk);
+        play += chunk;
+        fill += chunk;
+        if (play == end) play = 0;
+        if (fill == end) fill = 0;
+    }
+}
+
+} // namespace
+
+void audio_device_setup(int32_t sample_rate, int32_t sample_bits, int32_t stereo, bool first_start) {
+    PlatformState& p = platform_state;
+    int32_t dsp = p.handles[DEV_DSP];
+    if (!usable(dsp)) return;
+    int32_t value = sample_rate;
+    sys_ioctl(dsp, SNDCTL_DSP_SPEED, &value);
+    value = sample_bits;
+    sys_ioctl(dsp, SNDCTL_DSP_SETFMT, &value);
+    value = stereo;
+    sys_ioctl(dsp, SNDCTL_DSP_STEREO, &value);
+    if (!first_start) return;
+    value = AUDIO_FRAGMENTS;
+    sys_ioctl(dsp, SNDCTL_DSP_SETFRAGMENT, &value);
+    AudioBufferInfo space{0, 0, REQUESTED_FRAGMENT, 0};
+    sys_ioctl(dsp, SNDCTL_DSP_GETOSPACE, &space);
+    int32_t fragment = space.fragsize;
+    if (fragment < MIN_FRAGMENT || fragment > MAX_FRAGMENT) fragment = REQUESTED_FRAGMENT;
+    // Bytes per written chunk: the fragment size times the frame size the arguments describe
+    // (8 for the program's stereo value 2 at 16 bits), kept to whole four-byte frames.
+    int32_t shift = std::clamp(stereo + (sample_bits == 16 ? 1 : 0), 2, 3);
+    uint32_t chunk = uint32_t(fragment) << shift;
+    // Zeroed, so that the chunks written before their first fill are silence.
+    p.audio_ring = static_cast<AudioRing*>(std::calloc(chunk * 16 + 64, 1));
+    if (!p.audio_ring) return;
+    p.audio_ring->count = uint16_t(fragment);
+    p.audio_ring->chunk = uint16_t(chunk);
+    // audio_fill renders stereo frames of four bytes: a chunk's worth of them, so that every byte
+    // written was rendered.
+    p.audio_fill_frames = chunk / 4;
+    p.audio_thread = sys_thread_start(audio_thread_main, nullptr);
+}
+
+void audio_device_volume(uint32_t word) {
+    int32_t mixer = platform_state.handles[DEV_MIXER];
+    if (!usable(mixer)) return;
+    int32_t value = int32_t(word);
+    sys_ioctl(mixer, SOUND_MIXER_WRITE_PCM, &value);
+}
+
+void audio_thread_stop() {
+    PlatformState& p = platform_state;
+    if (p.audio_thread == 0) return;
+    p.audio_stop.store(1, std::memory_order_relaxed);
+    sys_thread_join(p.audio_thread);
+    p.audio_thread = 0;
+}
+
+void audio_set_paused(int32_t flag) { platform_state.audio_paused.store(flag); }
+
+void audio_wait_paused() {
+    PlatformState& p = platform_state;
+    if (p.audio_thread == 0 || p.audio_paused.load() == 0) return;
+    uint32_t seen = p.paused_looks.load();
+    while (p.paused_looks.load() == seen && p.audio_stop.load(std::memory_order_relaxed) == 0)
+        sys_sleep_us(PAUSED_LOOK_US / 2);
+}
+
+// Percentages; 80 % of each goes to the mixer device, b in the low byte (the left side) and a in
+// the high byte (the right side).
+void audio_set_volume(int32_t a, int32_t b) {
+    auto scaled = [](int32_t percent) { return uint32_t(std::clamp(percent, 0, 100) * 80 / 100); };
+    audio_device_volume(scaled(b) | (scaled(a) << 8));
+}
