@@ -3,6 +3,7 @@
 // process exit). The audio thread lives in audio.cpp.
 #include "platform/headless/headless.h"
 #include "platform/common/card.h"
+#include "platform/common/screens.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -16,19 +17,11 @@ HeadlessConfig headless_config;
 
 namespace {
 
-// Two frame buffers as on the handheld; the ring shows buffer 1, 0, 1, 0, ...
-uint16_t frame_buffers[2][DISPLAY_WIDTH * DISPLAY_HEIGHT];
-int ring_index = 0;
-int shown_buffer = 0;
-uint16_t* drawing_pointer = frame_buffers[0];
-
 bool initialised = false;
 bool finishing = false;
 uint64_t virtual_us = 0;
 std::chrono::steady_clock::time_point real_origin;
 uint32_t frames_ended = 0;
-
-constexpr int ring_buffer(int entry) { return entry & 1; }
 
 uint32_t clock_ms() {
     if (headless_config.real_clock) {
@@ -61,10 +54,7 @@ void advance(uint64_t us) {
 
 void headless_reset(const HeadlessConfig& config) {
     headless_config = config;
-    std::memset(frame_buffers, 0, sizeof frame_buffers);
-    ring_index = 0;
-    shown_buffer = 0;
-    drawing_pointer = frame_buffers[0];
+    host_screens_reset();
     virtual_us = 0;
     real_origin = std::chrono::steady_clock::now();
     frames_ended = 0;
@@ -72,7 +62,7 @@ void headless_reset(const HeadlessConfig& config) {
     headless_audio_reset(config);
 }
 
-const uint16_t* headless_shown_buffer() { return frame_buffers[shown_buffer]; }
+const uint16_t* headless_shown_buffer() { return host_shown_screen(); }
 uint32_t headless_frames() { return frames_ended; }
 uint32_t headless_clock_ms() { return clock_ms(); }
 
@@ -81,8 +71,7 @@ uint32_t headless_clock_ms() { return clock_ms(); }
 void platform_init(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
     // As on the handheld: both buffers cleared, the ring restarted, and the drawing pointer on
     // the second buffer once the ring has shown the first.
-    std::memset(frame_buffers, 0, sizeof frame_buffers);
-    ring_index = 0;
+    host_screens_reset();
     display_flip(0);
     if (!initialised) {
         initialised = true;
@@ -119,16 +108,8 @@ void platform_frame_end() {
 
 // --- Display ---
 
-uint16_t* display_drawing_pointer() { return drawing_pointer; }
-
 // The buffers hold the whole screen whatever runs.
 void display_show_game(int32_t) {}
-
-void display_flip(int32_t) {
-    shown_buffer = ring_buffer(ring_index);
-    ring_index = (ring_index + 1) & 3;
-    drawing_pointer = frame_buffers[ring_buffer(ring_index)];
-}
 
 // --- Timer and buttons ---
 

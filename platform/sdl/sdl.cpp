@@ -9,6 +9,7 @@
 // frame end, right after the frame was presented. A screen that has not changed since the last
 // refresh is not sent again.
 #include "platform/common/card.h"
+#include "platform/common/screens.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl.h"
 #include "video/vdp.h"
@@ -23,12 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Two frame buffers as on the handheld; the ring shows buffer 1, 0, 1, 0, ...
-uint16_t frame_buffers[2][DISPLAY_WIDTH * DISPLAY_HEIGHT];
-int ring_index = 0;
-int shown_buffer = 0;
-uint16_t* drawing_pointer = frame_buffers[0];
 
 bool video_open = false;
 bool initialised = false;
@@ -64,8 +59,6 @@ std::atomic<uint32_t> audio_stop{0};
 std::atomic<int32_t> gain_left{256};
 std::atomic<int32_t> gain_right{256};
 
-constexpr int ring_buffer(int entry) { return entry & 1; }
-
 uint64_t now_us() {
     return uint64_t(
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - origin)
@@ -77,7 +70,7 @@ uint16_t window_copy[DISPLAY_WIDTH * DISPLAY_HEIGHT];
 
 void refresh(uint64_t t) {
     last_refresh_us = t;
-    const uint16_t* shown = frame_buffers[shown_buffer];
+    const uint16_t* shown = host_shown_screen();
     if (!refresh_due && std::memcmp(window_copy, shown, sizeof window_copy) == 0) return;
     refresh_due = false;
     std::memcpy(window_copy, shown, sizeof window_copy);
@@ -312,8 +305,7 @@ SdlRect sdl_picture_rect(int out_w, int out_h, bool game) {
 // --- Start-up and shut-down ---
 
 void platform_init(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
-    std::memset(frame_buffers, 0, sizeof frame_buffers);
-    ring_index = 0;
+    host_screens_reset();
     display_flip(0);
     refresh_due = true;
     if (initialised) return;
@@ -353,15 +345,6 @@ void platform_shutdown() {
 void platform_frame_end() { serve(now_us(), true); }
 
 // --- Display ---
-
-uint16_t* display_drawing_pointer() { return drawing_pointer; }
-
-void display_flip(int32_t) {
-    shown_buffer = ring_buffer(ring_index);
-    ring_index = (ring_index + 1) & 3;
-    drawing_pointer = frame_buffers[ring_buffer(ring_index)];
-    refresh_due = true;
-}
 
 void display_show_game(int32_t playing) {
     game_view = playing != 0;

@@ -12,15 +12,7 @@ regs:   db 0x00, 0xC0, 0x06, 0x80, 0x00, 0x36, 0x07, 0x01
 
 start:
         ld hl, regs
-        ld b, 0
-set_regs:
-        ld a, (hl)
-        call set_reg
-        inc hl
-        inc b
-        ld a, b
-        cp 8
-        jr nz, set_regs
+        call load_regs
 
         ld hl, 0x0000           ; patterns: blank, then a full block (1) and a hollow one (2)
         ld bc, 0x800
