@@ -2,10 +2,11 @@
 # Builds Velkoro and runs every test twice: in the optimised build (slow tests included), and in
 # a build with AddressSanitizer and UndefinedBehaviorSanitizer (slow tests left out). A third
 # build with ThreadSanitizer runs the threaded tests (label tsan).
+# A fourth, with clang, builds the fuzz targets and runs each for FUZZ_SECONDS (15) seconds.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/scripts/deps.sh"
-velkoro_need_packages "${VELKORO_BUILD_PACKAGES[@]}" "${VELKORO_TEST_PACKAGES[@]}"
+velkoro_need_packages "${VELKORO_BUILD_PACKAGES[@]}" "${VELKORO_TEST_PACKAGES[@]}" "${VELKORO_FUZZ_PACKAGES[@]}"
 
 jobs="$(nproc)"
 run_build() {
@@ -21,3 +22,10 @@ run_build() {
 run_build release "" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
 run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address -DBUILD_TESTING=ON
 TARGETS="test_sound_threads test_gp2x" run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON
+
+echo "=== fuzz build ==="
+fuzz_targets=(pcx tga image_file cartridge emulation ports script)
+CC=clang CXX=clang++ cmake -S "$here" -B "$here/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELKORO_SANITIZE=fuzzer -DBUILD_TESTING=OFF > /dev/null
+cmake --build "$here/build/fuzz" -j "$jobs" --target "${fuzz_targets[@]/#/fuzz-}"
+bash "$here/tests/fuzz/run.sh" "$here/build/fuzz" "${FUZZ_SECONDS:-15}" "${fuzz_targets[@]}"

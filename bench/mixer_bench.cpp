@@ -8,10 +8,10 @@
 
 int main() {
     mixer_reset();
-    mixer_set_channel(0, 440, 240);
-    mixer_set_channel(1, 554, 240);
-    mixer_set_channel(2, 659, 240);
-    mixer_set_channel(3, 20000, 240);
+    mixer_set_channel(0, psg_tone_frequency(254), PSG_FULL_LEVEL); // 440 Hz
+    mixer_set_channel(1, psg_tone_frequency(202), PSG_FULL_LEVEL); // 554 Hz
+    mixer_set_channel(2, psg_tone_frequency(170), PSG_FULL_LEVEL); // 659 Hz
+    mixer_set_channel(3, PSG_NOISE_FREQUENCY[0], PSG_FULL_LEVEL);
     static uint8_t chunk[512 * 4];
     const uint32_t fills = 60 * 44100 / 512;
     uint32_t check = 0;

@@ -21,8 +21,12 @@ constexpr uint8_t IMAGE_KEY_TRANSPARENT_RGB = 0x7B; // (123, 123, 123) becomes I
 constexpr uint8_t IMAGE_KEY_SHADOW_RB = 0xDE;       // (0xDE, 0x6F, 0xDE) becomes IMAGE_SHADOW
 constexpr uint8_t IMAGE_KEY_SHADOW_G = 0x6F;
 
-// Files bigger than this are not read (no picture of the front end comes near it).
-constexpr size_t IMAGE_FILE_LIMIT = size_t(64) << 20;
+// The largest picture the readers take, per side: a bigger one is refused with the reader's
+// message before anything is allocated (the front end shows 320 x 240; the handheld has 64 MB).
+constexpr uint32_t IMAGE_MAX_SIDE = 2048;
+// Files bigger than this are not read: the largest picture in its longest valid encoding (24-bit
+// PCX, 2048 x 2048, every byte escaped) takes a little over 24 MB.
+constexpr size_t IMAGE_FILE_LIMIT = size_t(25) << 20;
 
 // Loads a picture under `name`; `source` is a path, or the data with IMAGE_IN_MEMORY. Returns 1
 // with the new Image at the head of the image list, 0 on failure (after its message).

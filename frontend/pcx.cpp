@@ -13,6 +13,8 @@ constexpr size_t PCX_PALETTE_BYTES = 768;
 constexpr uint8_t PCX_PALETTE_MARKER = 0x0C;
 // One data byte yields at most this many output bytes (a run of the longest length).
 constexpr uint64_t PCX_LONGEST_RUN = 0x3F;
+// A line is at most four planes of the widest picture taken (bytes per line are even).
+constexpr uint64_t PCX_MAX_LINE_BYTES = 4 * (uint64_t(IMAGE_MAX_SIDE) + 2);
 
 uint16_t word_at(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
@@ -70,9 +72,17 @@ uint8_t* decode_pcx(const uint8_t* data, size_t size, uint8_t* palette, uint16_t
     // Every line must fit the line buffer, the sizes must fit an Image, and the data must be able
     // to hold the lines at all; otherwise the header lies and nothing is allocated.
     uint64_t least_data = uint64_t(height) * ((line_length + PCX_LONGEST_RUN - 1) / PCX_LONGEST_RUN);
-    if (width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF || uint64_t(width) > line_length ||
-        least_data > size - PCX_HEADER_BYTES) {
+    if (width < 1 || height < 1 || uint64_t(width) > line_length || least_data > size - PCX_HEADER_BYTES) {
         image_message("ERROR: Couldn't decode line");
+        return nullptr;
+    }
+    // Nor is anything allocated for a picture or a line beyond what the front end can hold.
+    if (line_length > PCX_MAX_LINE_BYTES) {
+        image_message("ERROR: PCX linebuffer NULL");
+        return nullptr;
+    }
+    if (width > IMAGE_MAX_SIDE || height > IMAGE_MAX_SIDE) {
+        image_message("ERROR: PCX Blk NULL");
         return nullptr;
     }
     uint8_t* line = static_cast<uint8_t*>(std::calloc(size_t(line_length), 1));

@@ -10,9 +10,6 @@
 
 namespace {
 
-// Pictures beyond this many pixels are refused (4096 x 4096; the front end shows 320 x 240).
-constexpr uint64_t TGA_MAX_PIXELS = uint64_t(1) << 24;
-
 struct TgaSource {
     const uint8_t* data;
     size_t length;
@@ -64,8 +61,7 @@ bool read_header(TgaSource& s, TgaHeader& h) {
         return false;
     if (h.width == 0 || h.height == 0) return false;
     if (h.depth != 8 && h.depth != 16 && h.depth != 24 && h.depth != 32) return false;
-    if (mapped && h.depth != 8) return false;
-    return uint64_t(h.width) * h.height <= TGA_MAX_PIXELS;
+    return !mapped || h.depth == 8;
 }
 
 // Run-length packets until the picture is full; the data may end between packets (the rest of
@@ -120,9 +116,15 @@ uint16_t* read_tga_memory(const uint8_t* data, size_t length, uint8_t** alpha, u
     TgaSource s{data, data ? length : 0, 0};
     TgaHeader h;
     const uint8_t* skipped;
+    bool header_ok = read_header(s, h);
+    // A picture beyond what the front end can hold is refused before anything is allocated.
+    if (header_ok && (h.width > IMAGE_MAX_SIDE || h.height > IMAGE_MAX_SIDE)) {
+        image_message("TGA: Couldn't allocate buffer");
+        return nullptr;
+    }
     // The identification field and the colour map are passed over: the map is not applied, an
     // 8-bit picture shows its indices as grey. The file holds map_length entries.
-    if (!read_header(s, h) || !take(s, h.id_length, &skipped) ||
+    if (!header_ok || !take(s, h.id_length, &skipped) ||
         (h.map_type == 1 && !take(s, size_t(h.map_entry_bits / 8) * h.map_length, &skipped))) {
         read_failure();
         return nullptr;

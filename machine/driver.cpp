@@ -1,6 +1,6 @@
 // The machine's clock: one processor slice per scanline, 192 visible lines and one long
 // frame-end slice standing for the vertical blank. Emulated time is counted only in processor
-// cycles; the only link to real time is the wait inside present_frame.
+// cycles; the only link to real time is the wait at every frame end.
 #include "machine/driver.h"
 #include "cpu/z80.h"
 #include "machine/ports.h"
@@ -24,13 +24,15 @@ uint16_t frame_end(Z80State* s) {
     poll_controllers();
     psg_flush(&psg, PSG_FLUSH_ONLY);
     // The countdown changes only here, so a frame is either drawn whole and presented at its
-    // own end, or not drawn at all.
+    // own end, or not drawn at all. Frame skip saves drawing only: every frame, drawn or not,
+    // waits for its own time after its sound went out, so no frame's sound is lost.
     if (skip_countdown != 0) {
         --skip_countdown;
     } else {
         skip_countdown = uint8_t(frame_skip - 1);
         present_frame();
     }
+    pace_frame();
     bool interrupt = vdp_frame_end();
     platform_frame_end();
     if (quit_request) return HOOK_STOP;

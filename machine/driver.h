@@ -1,7 +1,8 @@
 // The scanline and frame driver: cpu_hook runs at the end of every processor slice, makes each
 // slice one scanline, and at the frame end reads the controls, delivers the frame's sound,
-// presents the picture and decides on the video interrupt or the end of the game. The processor
-// core calls cpu_hook and cpu_patch; the loader resets scanline and quit_request per game.
+// presents the picture (on drawn frames), waits for the frame's time and decides on the video
+// interrupt or the end of the game. The processor core calls cpu_hook and cpu_patch; the loader
+// resets scanline and quit_request per game.
 #pragma once
 #include <cstdint>
 

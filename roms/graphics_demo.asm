@@ -832,9 +832,10 @@ G5      equ 20
 A5      equ 21
 B5      equ 22
 C6      equ 23
-; Melody, chords and bass start at these levels and fade.
+; Melody, chords and bass start at these attenuations and fade; together they stay within the
+; mixer's range.
 first_levels:
-        db 2, 6, 4
+        db 3, 6, 5
 ; One step per eighth note: melody, chord, bass; 0 holds the note, REST silences the channel.
 tune_steps:
         db C5, E4, C3,  E5, 0, 0,  G5, 0, G3,  E5, 0, 0,  C6, G4, C3,  0, 0, 0,  G5, 0, G3,  0, 0, 0

@@ -1,4 +1,4 @@
-// The mixer: square waves and noise from 16-bit phase accumulators, summed per sample and
+// The mixer: square waves and noise from 32-bit phase accumulators, summed per sample and
 // converted to the sound device's words. mixer_set_channel and mixer_reset run on the emulation
 // thread, audio_fill and mixer_generate on the audio thread.
 #include "platform/platform.h"
@@ -11,9 +11,12 @@ SoundMixer mixer = {{}, {}, {}, {MIXER_TYPE_SQUARE, MIXER_TYPE_SQUARE, MIXER_TYP
 
 namespace {
 
-// 2^48 / 44100 rounded up: (f x STEP_MULTIPLIER) >> 32 equals 65536 x f / 44100 rounded down for
-// every f below 389000, well past any frequency the chip produces.
-constexpr uint64_t STEP_MULTIPLIER = ((uint64_t(1) << 48) + MIXER_SAMPLE_RATE - 1) / MIXER_SAMPLE_RATE;
+// A frequency in 1/256 Hz takes one period per 2^32 of phase, so the step is f x 2^24 / 44100,
+// taken as (f x STEP_MULTIPLIER) >> 32 with the multiplier 2^56 / 44100 rounded up: no division
+// on the handheld, and below half the sample rate the product fits in 64 bits.
+constexpr uint64_t STEP_MULTIPLIER = ((uint64_t(1) << 56) + MIXER_SAMPLE_RATE - 1) / MIXER_SAMPLE_RATE;
+constexpr int32_t MAX_STEP_FREQUENCY = MIXER_SAMPLE_RATE / 2 * PSG_FREQUENCY_SCALE;
+constexpr uint32_t HALF_WAVE = 0x80000000u;
 
 // The noise register: 15 bits, shifted right once each time the noise phase wraps, with bit 0
 // XOR bit 1 fed back into bit 14. This is the white-noise register of this family of chips; it
@@ -29,11 +32,11 @@ constexpr uint32_t noise_step(uint32_t state) {
 void add_square(int16_t* buf, uint32_t count, uint32_t* phase_word, uint32_t step, int32_t v) {
     uint32_t phase = *phase_word;
     for (uint32_t i = 0; i < count; ++i) {
-        uint32_t next = (phase + step) & 0xFFFF;
+        uint32_t next = phase + step; // wraps at the end of each period
         // The half-wave edges fall between samples: a sample whose phase crosses one adds nothing.
-        if (((phase | next) & 0x8000) == 0)
+        if (((phase | next) & HALF_WAVE) == 0)
             buf[i] = int16_t(buf[i] + v);
-        else if ((phase & next & 0x8000) != 0)
+        else if ((phase & next & HALF_WAVE) != 0)
             buf[i] = int16_t(buf[i] - v);
         phase = next;
     }
@@ -46,11 +49,9 @@ void add_noise(int16_t* buf, uint32_t count, uint32_t* phase_word, uint32_t step
     if (state == 0) state = 1; // an all-zero register would stay silent for ever
     for (uint32_t i = 0; i < count; ++i) {
         buf[i] = int16_t(buf[i] + ((state & 1) ? -v : v));
-        phase += step;
-        if (phase > 0xFFFF) {
-            phase &= 0xFFFF;
-            state = noise_step(state);
-        }
+        uint32_t next = phase + step;
+        if (next < phase) state = noise_step(state); // the phase wrapped: one shift
+        phase = next;
     }
     *phase_word = phase;
     mixer.noise_state = state;
@@ -59,8 +60,8 @@ void add_noise(int16_t* buf, uint32_t count, uint32_t* phase_word, uint32_t step
 } // namespace
 
 uint32_t mixer_phase_step(int32_t frequency) {
-    if (frequency <= 0) return 0;
-    return uint32_t((uint64_t(uint32_t(frequency)) * STEP_MULTIPLIER) >> 32) & 0xFFFF;
+    if (frequency <= 0 || frequency > MAX_STEP_FREQUENCY) return 0;
+    return uint32_t((uint64_t(uint32_t(frequency)) * STEP_MULTIPLIER) >> 32);
 }
 
 void mixer_set_channel(int32_t channel, int32_t frequency, int32_t volume) {
@@ -77,8 +78,10 @@ void mixer_generate(uint32_t count) {
         // Each word is read once per fill: a change made meanwhile is heard from the next fill.
         int32_t f = mixer.channel_frequency[ch].load(std::memory_order_relaxed);
         int32_t v = mixer.channel_volume[ch].load(std::memory_order_relaxed) & 0xFFFF;
-        if (f <= 0 || v == 0) continue;
         uint32_t step = mixer_phase_step(f);
+        if (step == 0 || v == 0) continue;
+        // No louder than full level, so that four channels never overflow the 16-bit sums.
+        if (v > PSG_FULL_LEVEL) v = PSG_FULL_LEVEL;
         if (mixer.channel_type[ch] == MIXER_TYPE_SQUARE)
             add_square(buf, count, &mixer.channel_phase[ch], step, v);
         else if (mixer.channel_type[ch] == MIXER_TYPE_NOISE)

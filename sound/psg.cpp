@@ -8,11 +8,13 @@ PsgState psg;
 
 namespace {
 
-// Every period's frequency, so that a data byte costs no division on the handheld.
+// Every period's frequency, rounded to 1/256 Hz, so that a data byte costs no division on the
+// handheld.
 constexpr std::array<int32_t, 1024> tone_frequency_table = [] {
     std::array<int32_t, 1024> t{};
+    constexpr uint32_t clock_units = uint32_t(PSG_CLOCK_HZ) * (PSG_FREQUENCY_SCALE / 32);
     for (uint32_t n = 1; n < 1024; ++n) {
-        int32_t f = int32_t(uint32_t(PSG_CLOCK_HZ) / (32 * n));
+        int32_t f = int32_t((clock_units + n / 2) / n);
         t[n] = f > PSG_MAX_FREQUENCY ? 0 : f;
     }
     return t;
@@ -46,6 +48,9 @@ int32_t psg_tone_frequency(uint32_t period) { return tone_frequency_table[period
 
 void psg_init(PsgState* s, PsgChannelUpdate callback) {
     *s = PsgState{};
+    // Noise rate 0 is already selected, so a game's first noise byte choosing it changes nothing:
+    // the channel needs that rate's frequency from the start. Its level is 0, so nothing sounds.
+    s->frequency[3] = PSG_NOISE_FREQUENCY[0];
     s->channel_update = callback;
 }
 
@@ -59,7 +64,7 @@ void psg_write(PsgState* s, uint8_t v) {
     case 0xD0:
     case 0xF0: {
         int ch = (v - 0x90) >> 5;
-        int32_t level = (15 - (v & 0x0F)) * 16;
+        int32_t level = PSG_LEVEL[v & 0x0F];
         if (level == s->volume[ch]) return;
         s->volume[ch] = level;
         notify(s, ch);

@@ -13,18 +13,28 @@
 
 constexpr uint8_t PSG_FLUSH_ONLY = 2;
 
+// Frequencies are kept in 1/256 Hz: whole hertz would leave the low notes up to 8 cents out of
+// tune, while this keeps every period within a hundredth of a cent of the chip's own pitch.
+constexpr int32_t PSG_FREQUENCY_SCALE = 256;
 // The chip divides its 3,579,545 Hz clock by 32 x the 10-bit period of a tone channel.
 constexpr int32_t PSG_CLOCK_HZ = 3579545;
 // Frequencies above this are not rendered (they would only alias at 44100 Hz).
-constexpr int32_t PSG_MAX_FREQUENCY = 15000;
-// Noise rates 0, 1 and 2; rate 3 follows tone channel 2.
-constexpr int32_t PSG_NOISE_FREQUENCY[3] = {20000, 10000, 5000};
+constexpr int32_t PSG_MAX_FREQUENCY = 15000 * PSG_FREQUENCY_SCALE;
+// Noise rates 0, 1 and 2 shift the noise register at the clock / 512, / 1024 and / 2048 (the
+// tone rate of periods 16, 32 and 64), in 1/256 Hz; rate 3 follows tone channel 2.
+constexpr int32_t PSG_NOISE_FREQUENCY[3] = {(PSG_CLOCK_HZ + 1) / 2, (PSG_CLOCK_HZ + 2) / 4,
+                                            (PSG_CLOCK_HZ + 4) / 8};
+// The level of each attenuation: 2 dB quieter per step, 15 silent. Full level (attenuation 0)
+// leaves room for four channels in a 16-bit sum; the mixer doubles the sum into its output word.
+constexpr int32_t PSG_FULL_LEVEL = 7680;
+constexpr int32_t PSG_LEVEL[16] = {7680, 6100, 4846, 3849, 3057, 2429, 1929, 1532,
+                                   1217, 967,  768,  610,  485,  385,  306,  0};
 
 using PsgChannelUpdate = void (*)(int32_t channel, int32_t frequency, int32_t volume);
 
 struct PsgState {
-    int32_t frequency[4]; // Hz; channels 0..2 tone, 3 noise; 0 = silent
-    int32_t volume[4];    // 0..240 in steps of 16: (15 - attenuation) x 16
+    int32_t frequency[4]; // 1/256 Hz; channels 0..2 tone, 3 noise; 0 = silent
+    int32_t volume[4];    // PSG_LEVEL of the channel's attenuation
     int32_t defer_mode;   // nonzero: changes are collected until psg_flush
     uint8_t noise_mode;   // rate bits of the last noise control byte
     uint8_t latched_byte; // last tone latch byte; 0 until one arrives
@@ -34,7 +44,7 @@ struct PsgState {
 
 extern PsgState psg;
 
-// Frequency in Hz of a tone period (0..1023): 0 for silent periods.
+// Frequency in 1/256 Hz of a tone period (0..1023): 0 for silent periods.
 int32_t psg_tone_frequency(uint32_t period);
 
 void psg_init(PsgState* s, PsgChannelUpdate callback);
@@ -52,7 +62,7 @@ constexpr int32_t MIXER_TYPE_NOISE = 2;
 struct SoundMixer {
     std::atomic<int32_t> channel_frequency[4]; // written by the emulation thread
     std::atomic<int32_t> channel_volume[4];    // written by the emulation thread; low 16 bits used
-    uint32_t channel_phase[4];                 // 16-bit phase accumulators (audio thread)
+    uint32_t channel_phase[4];                 // 32-bit phase accumulators (audio thread)
     int32_t channel_type[4];                   // square, square, square, noise
     uint32_t noise_state;                      // noise shift register; bit 0 gives the sign
     int16_t mix_buffer[MIXER_BUFFER_SAMPLES];  // output words of the last mixer_generate
@@ -70,14 +80,16 @@ void mixer_generate(uint32_t count);
 // the work buffer and the noise register. The channel types stay.
 void mixer_reset();
 
-// The phase increment per 44100 Hz sample of a channel at `frequency` Hz: 65536 x f / 44100,
-// rounded down, computed by multiplication.
+// The phase increment per 44100 Hz sample of a channel at `frequency` (1/256 Hz): one period is
+// 2^32, so that even the lowest note's step has over 20 significant bits and every pitch is
+// within a millionth of the exact one. 0 for frequencies of 0 or less and above half the sample
+// rate (they would only alias).
 uint32_t mixer_phase_step(int32_t frequency);
 
-// One sum of channel levels as the 16-bit word the sound device is given: clamped to -512..511,
-// bits 9..2 in the high byte, the sign in the low byte.
+// One sum of channel levels as the 16-bit word the sound device is given: the sum, clamped to
+// -16384..16383, doubled. One channel at full level gives 0x3C00.
 constexpr uint16_t mixer_output_word(int32_t sum) {
-    if (sum > 511) sum = 511;
-    if (sum < -512) sum = -512;
-    return uint16_t((((sum >> 2) & 0xFF) << 8) | ((sum >> 10) & 0xFF));
+    if (sum > 16383) sum = 16383;
+    if (sum < -16384) sum = -16384;
+    return uint16_t(sum * 2);
 }

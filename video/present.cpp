@@ -1,6 +1,6 @@
 // The sixteen colours and the presentation of a finished picture: one palette lookup per pixel
-// into the top-left 272 x 208 pixels of the screen, then the wait that paces the emulation to
-// the console's 60 frames per second.
+// into the top-left 272 x 208 pixels of the screen. Also the wait at every frame end that paces
+// the emulation to the console's 60 frames per second.
 #include "frontend/surface.h"
 #include "machine/driver.h"
 #include "platform/platform.h"
@@ -37,12 +37,14 @@ void copy_picture() {
             std::memcpy(screen + x, pixel_pairs[((src[x] & 0x0F) << 4) | (src[x + 1] & 0x0F)], 4);
 }
 
-// Waits until this presentation's due time, frame_skip console frames after the previous one's.
-// The due times advance by the exact frame period (the sixtieths carry over), so sixty frames
-// take one second. A host that has fallen far behind starts afresh from now rather than
-// hurrying through frames to catch up. Differences are unsigned, so the clock may wrap.
-void pace() {
-    uint32_t period = last_present_sixtieths + uint32_t(frame_skip) * SIXTIETHS_PER_FRAME;
+} // namespace
+
+// Waits until this frame's due time, one console frame after the previous one's. The due times
+// advance by the exact frame period (the sixtieths carry over), so sixty frames take one second.
+// A host that has fallen far behind starts afresh from now rather than hurrying through frames
+// to catch up. Differences are unsigned, so the clock may wrap.
+void pace_frame() {
+    uint32_t period = last_present_sixtieths + SIXTIETHS_PER_FRAME;
     uint32_t interval_ms = period / 60;
     uint32_t now = timer_ticks();
     if (now - last_present_ms >= interval_ms + PRESENT_LATE_LIMIT_MS) {
@@ -54,8 +56,6 @@ void pace() {
     last_present_ms += interval_ms;
     last_present_sixtieths = period % 60;
 }
-
-} // namespace
 
 void palette_set(uint8_t index, uint8_t red, uint8_t green, uint8_t blue) {
     index &= 0x0F;
@@ -71,5 +71,4 @@ void palette_set(uint8_t index, uint8_t red, uint8_t green, uint8_t blue) {
 
 void present_frame() {
     if (vdp_picture && screen_surface.pixels) copy_picture();
-    pace();
 }

@@ -99,13 +99,17 @@ extern const uint8_t VDP_PALETTE_RGB[16][4];
 
 void palette_set(uint8_t index, uint8_t red, uint8_t green, uint8_t blue);
 
-// Due time of the previous presentation on the millisecond clock, and the part of a millisecond
-// (in sixtieths) that the 60 Hz frame period adds beyond it.
+// Due time of the previous frame end on the millisecond clock, and the part of a millisecond (in
+// sixtieths) that the 60 Hz frame period adds beyond it.
 extern uint32_t last_present_ms;
 extern uint32_t last_present_sixtieths;
-// A presentation that finds itself this far past its due time starts the pacing afresh.
+// A frame end that finds itself this far past its due time starts the pacing afresh.
 constexpr uint32_t PRESENT_LATE_LIMIT_MS = 100;
 
-// Copies the picture to the top-left corner of the screen and paces the emulation to the
-// console's 60 frames per second (one presentation every frame_skip frames).
+// Copies the picture to the top-left corner of the screen (on the frames the driver draws).
 void present_frame();
+
+// The wait at the end of every emulated frame, drawn or not, that paces the emulation to the
+// console's 60 frames per second: the frame driver calls it once the frame's sound is delivered,
+// so that every frame's sound changes are heard for a frame's time.
+void pace_frame();

@@ -66,6 +66,10 @@ bool parse_entry(const std::string& entry, ScriptedPress& press, std::string& er
         return false;
     }
     std::string names = trim(entry.substr(0, colon));
+    if (names.empty()) {
+        error = "no button in \"" + entry + "\"";
+        return false;
+    }
     press.mask = 0;
     std::stringstream parts(names);
     std::string name;

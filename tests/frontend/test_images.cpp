@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "frontend/font.h"
 #include "frontend/image.h"
+#include "tests/support/heap.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -389,7 +391,6 @@ TEST_F(Images, TgaRejectsBadAndLyingHeaders) {
     rejected(tga(0, 0, 2, 0, 0, 0, 100, 100, 24, 0, pixel), "raw pixels");
     rejected(tga(0, 1, 1, 0xFFFF, 0xFFFF, 32, 1, 1, 8, 0, pixel), "colour map");
     rejected(tga(255, 0, 2, 0, 0, 0, 1, 1, 24, 0, pixel), "identification field");
-    rejected(tga(0, 0, 10, 0, 0, 0, 0xFFFF, 0xFFFF, 32, 0, {0xFF, 1, 2, 3, 4}), "a picture too big to hold");
     // Packets: one of 128 pixels on a picture of 100, and data ending inside a packet.
     rejected(tga(0, 0, 11, 0, 0, 0, 10, 10, 8, 0, {0xFF, 0x80}), "packet past the end");
     rejected(tga(0, 0, 10, 0, 0, 0, 4, 1, 24, 0, {0x03, 1, 2, 3, 4, 5}), "raw packet cut short");
@@ -418,6 +419,106 @@ TEST_F(Images, MessagesShowOnTheStatusLine) {
     const uint16_t* shown = headless_shown_buffer();
     EXPECT_EQ(std::vector<uint16_t>(shown, shown + 320 * 20), expected);
     EXPECT_EQ(shown[320 * 20], 0x1234);
+}
+
+// The largest pictures the readers take, made from a few bytes: reading one costs the heap a
+// small multiple of the picture's own size (RGB565), where the build can measure it.
+TEST_F(Images, BiggestPicturesCostASmallMultipleOfTheirSize) {
+    const size_t side = IMAGE_MAX_SIDE, picture = side * side * 2;
+    uint8_t* alpha;
+    uint16_t w, h;
+    // TGA: 23 bytes, one run of 128 pixels; the data end there and the rest stays black.
+    std::vector<uint8_t> t = tga(0, 0, 10, 0, 0, 0, side, side, 32, 0x20, {0xFF, 0x08, 0x10, 0x20, 0x80});
+    ASSERT_EQ(t.size(), 23u);
+    {
+        HeapPeak heap;
+        uint16_t* px = tga_read(t, &alpha, &w, &h);
+        ASSERT_NE(px, nullptr);
+        EXPECT_EQ(w, side);
+        EXPECT_EQ(h, side);
+        EXPECT_EQ(px[127], 0x2081);
+        EXPECT_EQ(px[128], 0);
+        EXPECT_EQ(alpha[127], 0x80);
+        std::free(px);
+        std::free(alpha);
+        if (heap_peak_available()) {
+            EXPECT_LE(heap.peak(), 4 * picture);
+        }
+    }
+    // PCX through load_image: every line two bytes short of 33 runs of the longest length.
+    std::vector<uint8_t> body;
+    for (size_t y = 0; y < side; ++y) {
+        for (int run = 0; run < 32; ++run) body.insert(body.end(), {0xFF, 7});
+        body.insert(body.end(), {0xC0 | 32, 7});
+    }
+    std::vector<uint8_t> p = pcx(0, 0, side - 1, side - 1, 1, side, body, 3);
+    {
+        HeapPeak heap;
+        ASSERT_EQ(load_image("big", p.data(), IMAGE_IN_MEMORY | IMAGE_AS_PCX, uint32_t(p.size())), 1);
+        EXPECT_EQ(current_image()->width, side);
+        EXPECT_EQ(current_image()->pixels[side * side - 1], current_image()->pixels[0]);
+        if (heap_peak_available()) {
+            EXPECT_LE(heap.peak(), 2 * picture);
+        }
+    }
+    EXPECT_EQ(messages(), Messages{});
+}
+
+// A picture beyond the bound is refused with the reader's message for a block it cannot have,
+// before anything of its size is allocated; so is a file beyond what such a picture can take.
+TEST_F(Images, PicturesBeyondTheBoundAreRefused) {
+    const uint16_t over = IMAGE_MAX_SIDE + 1;
+    const size_t little = 64 * 1024;
+    uint8_t palette[768];
+    uint8_t* alpha;
+    uint16_t w, h;
+    auto refused = [&](const std::vector<uint8_t>& data, uint8_t flags, Messages expected, const char* what) {
+        clear_image_messages();
+        HeapPeak heap;
+        EXPECT_EQ(load_image("x", data.data(), IMAGE_IN_MEMORY | flags, uint32_t(data.size())), 0) << what;
+        EXPECT_LE(heap.peak(), little) << what;
+        expected.push_back(LOAD_FAILED);
+        EXPECT_EQ(messages(), expected) << what;
+    };
+    const Messages tga_big = {"TGA: Couldn't allocate buffer"};
+    refused(tga(0, 0, 3, 0, 0, 0, over, 1, 8, 0, std::vector<uint8_t>(over, 9)), IMAGE_AS_TGA, tga_big,
+            "TGA wide");
+    refused(tga(0, 0, 3, 0, 0, 0, 1, over, 8, 0, std::vector<uint8_t>(over, 9)), IMAGE_AS_TGA, tga_big,
+            "TGA tall");
+    refused(tga(0, 0, 10, 0, 0, 0, 0xFFFF, 0xFFFF, 32, 0, {0xFF, 1, 2, 3, 4}), IMAGE_AS_TGA, tga_big,
+            "TGA of 65535 x 65535 in 23 bytes");
+    const Messages pcx_big = {"ERROR: PCX Blk NULL"};
+    refused(pcx(0, 0, over - 1, 0, 1, over + 1, std::vector<uint8_t>(over + 1, 5)), IMAGE_AS_PCX, pcx_big,
+            "PCX wide");
+    refused(pcx(0, 0, 0, over - 1, 1, 2, std::vector<uint8_t>(2 * over, 5)), IMAGE_AS_PCX, pcx_big,
+            "PCX tall");
+    // Lines of four planes of the widest picture are taken; longer ones are not.
+    refused(pcx(0, 0, 0, 0, 4, IMAGE_MAX_SIDE + 3, std::vector<uint8_t>(4 * (IMAGE_MAX_SIDE + 3), 5)),
+            IMAGE_AS_PCX, {"ERROR: PCX linebuffer NULL"}, "PCX line");
+    // At the bound itself both readers decode.
+    std::vector<uint8_t> t =
+        tga(0, 0, 3, 0, 0, 0, IMAGE_MAX_SIDE, 1, 8, 0, std::vector<uint8_t>(IMAGE_MAX_SIDE, 9));
+    uint16_t* px = tga_read(t, &alpha, &w, &h);
+    EXPECT_NE(px, nullptr);
+    std::free(px);
+    std::vector<uint8_t> p = pcx(0, 0, IMAGE_MAX_SIDE - 1, 0, 4, IMAGE_MAX_SIDE + 2,
+                                 std::vector<uint8_t>(4 * (IMAGE_MAX_SIDE + 2), 5));
+    uint8_t* ix = read_pcx_memory(p.data(), p.size(), palette, &w, &h);
+    EXPECT_NE(ix, nullptr);
+    std::free(ix);
+    // Files beyond the limit are not read at all (a sparse file takes no room on the disk).
+    TempFolder folder;
+    for (const char* name : {"/huge.pcx", "/huge.tga"}) {
+        std::string path = folder.path + name;
+        write_file(path, tga(0, 0, 3, 0, 0, 0, 1, 1, 8, 0, {9}));
+        std::filesystem::resize_file(path, IMAGE_FILE_LIMIT + 1);
+        clear_image_messages();
+        HeapPeak heap;
+        EXPECT_EQ(load_image("huge", path.c_str(), 0, 0), 0);
+        EXPECT_LE(heap.peak(), little) << name;
+        EXPECT_EQ(messages()[0],
+                  std::string(name) == "/huge.pcx" ? "ERROR: Couldn't alloc in pcx" : "TGA: Read error");
+    }
 }
 
 } // namespace

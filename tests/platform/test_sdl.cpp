@@ -250,7 +250,7 @@ TEST_F(SdlRunning, WaitsSleepAndKeepTheirTime) {
 
 TEST_F(SdlRunning, NoFillWhilePaused) {
     // Channel 0 plays, so the fills move its phase; the phase is read only while no fill runs.
-    mixer_set_channel(0, 440, 240);
+    mixer_set_channel(0, 440 * PSG_FREQUENCY_SCALE, PSG_FULL_LEVEL);
     audio_set_paused(1);
     audio_wait_paused();
     uint32_t before = mixer.channel_phase[0];

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 #include "cpu/z80.h"
 #include "frontend/surface.h"
@@ -19,7 +20,9 @@ std::vector<uint8_t> test_cartridge_image(const std::string& name) {
 }
 
 std::vector<uint8_t> generated_boot_font() {
-    std::string out = std::string(VELKORO_BUILD_DIR) + "/bootfontgen-check.bin";
+    // ctest runs tests side by side: each process writes a file of its own.
+    std::string out =
+        std::string(VELKORO_BUILD_DIR) + "/bootfontgen-check-" + std::to_string(getpid()) + ".bin";
     std::string command = std::string(VELKORO_BOOTFONTGEN) + " bin " + out;
     if (std::system(command.c_str()) != 0) return {};
     std::vector<uint8_t> font = read_file(out);

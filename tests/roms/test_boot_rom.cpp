@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 #include "cpu/z80.h"
 #include "machine/driver.h"
@@ -52,7 +53,8 @@ TEST(BootRom, DataWordsAndTheGeneratedFont) {
     ASSERT_EQ(font.size(), 768u);
     EXPECT_EQ(std::vector<uint8_t>(rom.begin() + (zero - 128), rom.begin() + (zero - 128 + 768)), font);
     // The committed source is what the generator writes now.
-    std::string out = std::string(VELKORO_BUILD_DIR) + "/bootfontgen-check.asm";
+    std::string out =
+        std::string(VELKORO_BUILD_DIR) + "/bootfontgen-check-" + std::to_string(getpid()) + ".asm";
     ASSERT_EQ(std::system((std::string(VELKORO_BOOTFONTGEN) + " asm " + out).c_str()), 0);
     std::vector<uint8_t> made = read_file(out);
     std::remove(out.c_str());

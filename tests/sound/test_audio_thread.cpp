@@ -34,7 +34,7 @@ TEST(AudioThread, PauseResetAndResumeBetweenGamesNeverOverlapAFill) {
         audio_set_paused(0);
         // The emulation changes the channels while the thread fills.
         for (int k = 0; k < 20; ++k) {
-            mixer_set_channel(k & 3, 200 + 37 * k + game, 16 * (k % 16));
+            mixer_set_channel(k & 3, (200 + 37 * k + game) * PSG_FREQUENCY_SCALE, PSG_LEVEL[k % 16]);
             std::this_thread::sleep_for(std::chrono::microseconds(1500));
         }
         audio_set_paused(1);
@@ -53,7 +53,7 @@ TEST(AudioThread, PauseResetAndResumeBetweenGamesNeverOverlapAFill) {
 
 TEST(AudioThread, VirtualClockFillsEachChunkAsItsBoundaryPasses) {
     start(false);
-    mixer_set_channel(0, 11025, 240);
+    mixer_set_channel(0, 11025 * PSG_FREQUENCY_SCALE, PSG_FULL_LEVEL);
     timer_delay(1000); // paused: nothing is pulled
     EXPECT_TRUE(headless_audio().empty());
     audio_set_paused(0);
@@ -64,9 +64,9 @@ TEST(AudioThread, VirtualClockFillsEachChunkAsItsBoundaryPasses) {
     EXPECT_EQ(headless_audio().size(), (172 - 86) * chunk);
     for (int i = 0; i < 1000; ++i) timer_ticks(); // 100 ms of polls
     EXPECT_EQ(headless_audio().size(), (180 - 86) * chunk);
-    // Both sides carry the pattern +240, 0, -240, 0 from the reset phase.
+    // Both sides carry the pattern of full level +, 0, -, 0 from the reset phase.
     const std::vector<int16_t>& a = headless_audio();
-    const int16_t want[4] = {int16_t(0x3C00), 0, int16_t(0xC4FF), 0};
+    const int16_t want[4] = {int16_t(0x3C00), 0, int16_t(0xC400), 0};
     for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], want[(i / 2) % 4]) << i;
     audio_set_paused(1);
     audio_wait_paused();

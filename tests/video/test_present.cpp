@@ -1,7 +1,8 @@
 // The palette and the presentation: colours, where the picture lands on the screen, and the
-// pacing to 60 frames per second on the headless back end's virtual clock.
+// pacing of every frame to 60 frames per second on the headless back end's virtual clock.
 #include "tests/video/vdp_fixture.h"
 
+#include "cpu/z80.h"
 #include "frontend/surface.h"
 #include "machine/driver.h"
 #include "platform/platform.h"
@@ -11,6 +12,7 @@ namespace {
 
 struct Present : VdpFixture {
     uint8_t saved_skip = frame_skip;
+    Z80State z{};
     void SetUp() override {
         VdpFixture::SetUp();
         headless_reset(test_config(""));
@@ -23,6 +25,14 @@ struct Present : VdpFixture {
         VdpFixture::TearDown();
     }
     const uint16_t* screen() const { return headless_shown_buffer(); }
+    // Runs the frame driver up to and including the next frame end, counting a presentation
+    // when the frame was drawn (a drawn frame is presented at its own end).
+    void run_frame(uint32_t* presented) {
+        bool drawn = skip_countdown == 0;
+        do cpu_hook(&z);
+        while (scanline != 192);
+        if (drawn) ++*presented;
+    }
 };
 
 TEST_F(Present, PaletteAndPlacement) {
@@ -49,54 +59,75 @@ TEST_F(Present, PaletteAndPlacement) {
     EXPECT_EQ(screen()[208 * 320], 0x4321); // below it: untouched
 }
 
-TEST_F(Present, PacesToSixtyFramesPerSecond) {
-    // 600 frames at frame skip 2 are 300 presentations: ten seconds of clock time, not the
-    // six that a 20 ms spacing would give.
+TEST_F(Present, EveryFrameWaitsItsOwnTimeAndOnlyDrawingIsSkipped) {
+    // 600 frames at frame skip 2: every frame end comes 16 or 17 ms after the previous one (the
+    // sixtieths of a millisecond carry over), 300 of them presented, ten seconds in all; not
+    // two frames back to back and then a wait for both.
     frame_skip = 2;
-    present_frame(); // the clock has just been reset: pacing starts afresh here
-    uint32_t start = headless_clock_ms();
-    for (int i = 0; i < 300; ++i) present_frame();
-    uint32_t took = headless_clock_ms() - start;
-    EXPECT_GE(took, 9999u);
-    EXPECT_LE(took, 10001u);
+    skip_countdown = 0;
+    last_present_ms = headless_clock_ms() - 1000; // long ago: pacing starts afresh at the first
+    uint32_t presented = 0;
+    run_frame(&presented);
+    uint32_t start = headless_clock_ms(), previous = start;
+    presented = 0;
+    for (int i = 0; i < 600; ++i) {
+        run_frame(&presented);
+        uint32_t now = headless_clock_ms();
+        ASSERT_GE(now - previous, 16u) << "frame " << i;
+        ASSERT_LE(now - previous, 17u) << "frame " << i;
+        previous = now;
+    }
+    EXPECT_EQ(presented, 300u);
+    EXPECT_GE(previous - start, 9999u);
+    EXPECT_LE(previous - start, 10001u);
 
-    // Frame skip 1: sixty presentations take one second, not 1.02.
+    // Frame skip 1: sixty frames take one second, not 1.02.
     frame_skip = 1;
     start = headless_clock_ms();
-    for (int i = 0; i < 60; ++i) present_frame();
-    took = headless_clock_ms() - start;
-    EXPECT_GE(took, 999u);
-    EXPECT_LE(took, 1001u);
+    for (int i = 0; i < 60; ++i) run_frame(&presented);
+    EXPECT_GE(headless_clock_ms() - start, 999u);
+    EXPECT_LE(headless_clock_ms() - start, 1001u);
 
-    // A request that comes early still waits for its due time.
-    timer_delay(5);
+    // The presentation itself does not wait; a frame end that comes early still waits for its
+    // due time.
     uint32_t before = headless_clock_ms();
     present_frame();
+    EXPECT_EQ(headless_clock_ms(), before);
+    timer_delay(5);
+    before = headless_clock_ms();
+    pace_frame();
     EXPECT_GE(headless_clock_ms() - before, 11u);
     EXPECT_LE(headless_clock_ms() - before, 13u);
 }
 
 TEST_F(Present, FallingBehindStartsAfreshAndTheClockMayWrap) {
-    frame_skip = 1;
-    present_frame();
-    // The host stalls for a second: the next frame is shown at once, the one after that a
-    // frame period later, with no burst of catch-up frames.
+    pace_frame();
+    // The host stalls for a second: the next frame ends at once, the one after that a frame
+    // period later, with no burst of catch-up frames.
     timer_delay(1000);
     uint32_t before = headless_clock_ms();
-    present_frame();
+    pace_frame();
     EXPECT_LE(headless_clock_ms() - before, 1u);
     before = headless_clock_ms();
-    present_frame();
+    pace_frame();
     EXPECT_GE(headless_clock_ms() - before, 16u);
     EXPECT_LE(headless_clock_ms() - before, 17u);
+    // Late, but by less than the limit: the frame ends at once and the next one keeps the
+    // original schedule, so the lost time is made up.
+    timer_delay(50);
+    before = headless_clock_ms();
+    pace_frame();
+    pace_frame();
+    pace_frame();
+    EXPECT_LE(headless_clock_ms() - before, 1u);
 
-    // Bring the clock to 5 ms before it wraps around 2^32 and present there: the wait for the
-    // next presentation crosses the wrap and still lasts one frame period.
+    // Bring the clock to 5 ms before it wraps around 2^32 and end a frame there: the wait for
+    // the next one crosses the wrap and still lasts one frame period.
     timer_delay(0xFFFFFFFBu - headless_clock_ms());
-    present_frame();
+    pace_frame();
     before = headless_clock_ms();
     ASSERT_GT(before, 0xFFFFFFF0u);
-    present_frame();
+    pace_frame();
     uint32_t after = headless_clock_ms();
     EXPECT_LT(after, 100u);
     EXPECT_GE(after - before, 16u);
