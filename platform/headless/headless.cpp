@@ -109,17 +109,10 @@ void platform_frame_end() {
 
 // --- Display ---
 
-<<<<<<< HEAD
-// The buffers hold the whole screen whatever runs.
-void display_show_game(int32_t) {}
-=======
-uint16_t* display_drawing_pointer() { return drawing_pointer; }
-
 // The buffers hold the whole screen whatever runs; a check may want to know when games start.
 void display_show_game(int32_t playing) {
     if (headless_config.on_show_game) headless_config.on_show_game(playing);
 }
->>>>>>> main
 
 // --- Timer and buttons ---
 
