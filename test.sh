@@ -19,7 +19,15 @@ run_build() {
     (cd "$build" && ctest --output-on-failure -j "$jobs" $ctest_args)
 }
 
-run_build release "" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
+# The handheld's own program and its stand-in, built first: the optimised build's gpe tests check
+# the executable and run the stand-in under qemu-arm beside the stand-in handheld.
+velkoro_need_packages "${VELKORO_GPE_PACKAGES[@]}"
+echo "=== velkoro.gpe ==="
+cmake -S "$here" -B "$here/build/gpe" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/gp2x-gpe.cmake" > /dev/null
+cmake --build "$here/build/gpe" -j "$jobs"
+
+run_build release "" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DVELKORO_GPE_DIR="$here/build/gpe"
 run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address -DBUILD_TESTING=ON
 TARGETS="test_sound_threads test_gp2x" run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON
 

@@ -115,7 +115,7 @@ void draw_panel(Surface* s, const Font* font, Panel* p) {
 
     p->visible = std::clamp((f - r - 2) / lh, 0, int(p->row_count));
     const bool two_columns = (p->flags & PANEL_TWO_COLUMNS) && p->items2;
-    const int first = std::max(p->first, 0);
+    const int first = std::max<int>(p->first, 0);
     for (int i = first; i < first + p->visible && i < p->row_count; ++i) {
         const int row = r + (i - first) * lh;
         if (i == p->selected)

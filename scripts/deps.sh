@@ -23,3 +23,8 @@ VELKORO_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libpng-dev pasmo libsdl
 VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick xvfb xdotool libx11-dev)
 # The fuzz build: clang with libFuzzer and the sanitizers' runtimes.
 VELKORO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+# The handheld's own program, velkoro.gpe: the bare-metal ARM compilers with newlib and its C++
+# library (their binutils disassemble it for the tests), and qemu's ARM user-mode model, which
+# runs its stand-in build.
+VELKORO_GPE_PACKAGES=(gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-user)

@@ -4,8 +4,9 @@
 //
 // The thread and the main thread share the pause flag, the stop word and the count of paused
 // looks. The stop word is relaxed: the thread only has to see it eventually. The pause flag and
-// the look count keep the default order, so that when audio_wait_paused sees the count move,
-// the thread has seen the flag and every fill before it has finished.
+// the look count are acquired and released (shared_load, shared_store), so that when
+// audio_wait_paused sees the count move, the thread has seen the flag and every fill before it
+// has finished.
 #include "platform/gp2x/gp2x.h"
 #include "platform/gp2x/system.h"
 #include "platform/platform.h"
@@ -34,8 +35,8 @@ void* audio_thread_main(void*) {
     uint32_t play = chunk, fill = 0; // positions in 16-bit units
     for (;;) {
         if (p.audio_stop.load(std::memory_order_relaxed) != 0) return nullptr;
-        if (p.audio_paused.load() != 0) {
-            p.paused_looks.fetch_add(1);
+        if (shared_load(p.audio_paused) != 0) {
+            shared_store(p.paused_looks, p.paused_looks.load(std::memory_order_relaxed) + 1);
             sys_sleep_us(PAUSED_LOOK_US);
             continue;
         }
@@ -69,7 +70,7 @@ void audio_device_setup(int32_t sample_rate, int32_t sample_bits, int32_t stereo
     if (fragment < MIN_FRAGMENT || fragment > MAX_FRAGMENT) fragment = REQUESTED_FRAGMENT;
     // Bytes per written chunk: the fragment size times the frame size the arguments describe
     // (8 for the program's stereo value 2 at 16 bits), kept to whole four-byte frames.
-    int32_t shift = std::clamp(stereo + (sample_bits == 16 ? 1 : 0), 2, 3);
+    int32_t shift = std::clamp<int32_t>(stereo + (sample_bits == 16 ? 1 : 0), 2, 3);
     uint32_t chunk = uint32_t(fragment) << shift;
     // Zeroed, so that the chunks written before their first fill are silence.
     p.audio_ring = static_cast<AudioRing*>(std::calloc(chunk * 16 + 64, 1));
@@ -97,19 +98,19 @@ void audio_thread_stop() {
     p.audio_thread = 0;
 }
 
-void audio_set_paused(int32_t flag) { platform_state.audio_paused.store(flag); }
+void audio_set_paused(int32_t flag) { shared_store(platform_state.audio_paused, flag); }
 
 void audio_wait_paused() {
     PlatformState& p = platform_state;
-    if (p.audio_thread == 0 || p.audio_paused.load() == 0) return;
-    uint32_t seen = p.paused_looks.load();
-    while (p.paused_looks.load() == seen && p.audio_stop.load(std::memory_order_relaxed) == 0)
+    if (p.audio_thread == 0 || shared_load(p.audio_paused) == 0) return;
+    uint32_t seen = shared_load(p.paused_looks);
+    while (shared_load(p.paused_looks) == seen && p.audio_stop.load(std::memory_order_relaxed) == 0)
         sys_sleep_us(PAUSED_LOOK_US / 2);
 }
 
 // Percentages; 80 % of each goes to the mixer device, b in the low byte (the left side) and a in
 // the high byte (the right side).
 void audio_set_volume(int32_t a, int32_t b) {
-    auto scaled = [](int32_t percent) { return uint32_t(std::clamp(percent, 0, 100) * 80 / 100); };
+    auto scaled = [](int32_t percent) { return uint32_t(std::clamp<int32_t>(percent, 0, 100) * 80 / 100); };
     audio_device_volume(scaled(b) | (scaled(a) << 8));
 }

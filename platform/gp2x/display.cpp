@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 

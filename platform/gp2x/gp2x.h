@@ -70,6 +70,34 @@ struct AudioRing {
 constexpr uint32_t AUDIO_RING_HEADER_BYTES = 8;
 constexpr uint32_t AUDIO_RING_POSITIONS = 8;
 
+// The words the two threads share. The handheld's one ARMv4T core has no barrier or exclusive
+// instructions, and two threads on one core need none: there the words are plain 32-bit loads
+// and stores, kept in order by the compiler alone. Elsewhere (the tests on a PC, with their
+// sanitizers) they are acquire loads and release stores. Only one thread ever writes each word,
+// so nothing needs a read-modify-write.
+#if defined(__ARM_ARCH) && __ARM_ARCH < 6
+constexpr bool SHARED_WORDS_ON_ONE_CORE = true;
+#else
+constexpr bool SHARED_WORDS_ON_ONE_CORE = false;
+#endif
+template <typename T> T shared_load(const std::atomic<T>& word) {
+    if constexpr (SHARED_WORDS_ON_ONE_CORE) {
+        T value = word.load(std::memory_order_relaxed);
+        std::atomic_signal_fence(std::memory_order_acquire);
+        return value;
+    } else {
+        return word.load(std::memory_order_acquire);
+    }
+}
+template <typename T> void shared_store(std::atomic<T>& word, T value) {
+    if constexpr (SHARED_WORDS_ON_ONE_CORE) {
+        std::atomic_signal_fence(std::memory_order_release);
+        word.store(value, std::memory_order_relaxed);
+    } else {
+        word.store(value, std::memory_order_release);
+    }
+}
+
 struct PlatformState {
     int32_t handles[DEVICE_SLOTS];
     bool first_start;

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 PlatformState platform_state;
 
@@ -175,9 +176,10 @@ void platform_state_reset() {
     p.drawing_pointer = stand_in_rgb[0];
     p.last_counter = 0;
     p.counter_wraps = 0;
-    p.audio_paused.store(1);
-    p.audio_stop.store(0);
-    p.paused_looks.store(0);
+    // No audio thread runs yet (or any more).
+    p.audio_paused.store(1, std::memory_order_relaxed);
+    p.audio_stop.store(0, std::memory_order_relaxed);
+    p.paused_looks.store(0, std::memory_order_relaxed);
     p.audio_thread = 0;
     std::free(p.audio_ring);
     p.audio_ring = nullptr;
@@ -202,9 +204,9 @@ void platform_init(int32_t ticks_per_second, int32_t bits_per_pixel, int32_t sam
     PlatformState& p = platform_state;
     if (p.first_start) {
         if (!running_on_handheld()) refuse_to_start();
-        p.audio_paused.store(1);
+        p.audio_paused.store(1, std::memory_order_relaxed);
         p.audio_thread = 0;
-        p.audio_stop.store(0);
+        p.audio_stop.store(0, std::memory_order_relaxed);
         p.ticks_per_ms = ticks_per_second > 0 && uint32_t(ticks_per_second) <= TIMER_HZ
                              ? TIMER_HZ / uint32_t(ticks_per_second)
                              : DEFAULT_TICKS_PER_MS;
