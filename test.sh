@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds Velkoro and runs every test twice: in the optimised build (slow tests included), and in
 # a build with AddressSanitizer and UndefinedBehaviorSanitizer (slow tests left out). A third
-# build with ThreadSanitizer runs the threaded tests (label tsan).
-# A fourth, with clang, builds the fuzz targets and runs each for FUZZ_SECONDS (15) seconds.
+# build with ThreadSanitizer runs the threaded tests (label tsan). A fourth, with clang, builds
+# the fuzz targets and runs each for FUZZ_SECONDS (15) seconds. A fifth builds the program and
+# the tests for the handheld's 32-bit ARM processor and runs them under qemu-arm (slow tests
+# left out).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/scripts/deps.sh"
@@ -37,3 +39,9 @@ CC=clang CXX=clang++ cmake -S "$here" -B "$here/build/fuzz" -G Ninja -DCMAKE_BUI
     -DVELKORO_SANITIZE=fuzzer -DBUILD_TESTING=OFF > /dev/null
 cmake --build "$here/build/fuzz" -j "$jobs" --target "${fuzz_targets[@]/#/fuzz-}"
 bash "$here/tests/fuzz/run.sh" "$here/build/fuzz" "${FUZZ_SECONDS:-15}" "${fuzz_targets[@]}"
+
+velkoro_need_packages "${VELKORO_ARM_PACKAGES[@]}"
+velkoro_arm_sysroot "$here/build/arm-sysroot"
+run_build arm "-LE slow" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DVELKORO_LTO=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/arm-linux-gnueabi.cmake" -DVELKORO_ARM_SYSROOT="$here/build/arm-sysroot" \
+    -DVELKORO_BACKEND=gp2x

@@ -4,6 +4,10 @@
 // into processor (with the driver), rendering and presentation. The run ends inside the frame
 // driver through the back end's frame limit, so the figures are printed at process exit;
 // rendering and presentation are then timed again on the game's final video memory.
+//
+// Options: --frames N (emulated frames to run, 5000 by default), --skip K (the frame skip, 1 by
+// default: every frame drawn), --quiet (run the frames and nothing else: no timing runs and no
+// figures, for counting the instructions a run executes; see bench/arm_instructions.sh).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +29,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr uint32_t MEASURED_FRAMES = 5000;
+uint32_t measured_frames = 5000;
+uint8_t measured_skip = 1;
+bool quiet = false;
 constexpr int TIMING_REPEATS = 2000;
 
 Clock::time_point run_start;
@@ -42,7 +48,33 @@ bool copy_file(const std::string& from, const std::string& to) {
     return bool(out);
 }
 
+void remove_card() {
+    std::string cmd = "rm -rf '" + card_folder + "'";
+    if (std::system(cmd.c_str()) != 0)
+        std::fprintf(stderr, "machine: cannot remove %s\n", card_folder.c_str());
+}
+
+bool parse_options(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--quiet") {
+            quiet = true;
+        } else if ((a == "--frames" || a == "--skip") && i + 1 < argc) {
+            long v = std::strtol(argv[++i], nullptr, 10);
+            if (v < 1 || v > (a == "--skip" ? 255 : 1000000)) return false;
+            if (a == "--frames")
+                measured_frames = uint32_t(v);
+            else
+                measured_skip = uint8_t(v);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 void report() {
+    if (quiet) return remove_card();
     double total = seconds_since(run_start);
     uint32_t frames = headless_frames();
     Clock::time_point t = Clock::now();
@@ -53,20 +85,23 @@ void report() {
     for (int f = 0; f < TIMING_REPEATS; ++f) present_frame();
     double present = seconds_since(t) / TIMING_REPEATS;
     double per_frame = total / frames;
-    std::printf("machine: %u frames (graphics II, 32 sprites, frame skip 1) in %.3f s\n", frames, total);
+    std::printf("machine: %u frames (graphics II, 32 sprites, frame skip %u) in %.3f s\n", frames,
+                unsigned(measured_skip), total);
     std::printf("machine: %.0f emulated frames/s (%.1f x the console's speed)\n", frames / total,
                 frames / total / 60.0);
     std::printf("machine: per frame %.1f us = processor and driver %.1f us + rendering %.1f us + "
                 "presentation %.1f us\n",
                 per_frame * 1e6, (per_frame - render - present) * 1e6, render * 1e6, present * 1e6);
-    std::string cmd = "rm -rf '" + card_folder + "'";
-    if (std::system(cmd.c_str()) != 0)
-        std::fprintf(stderr, "machine: cannot remove %s\n", card_folder.c_str());
+    remove_card();
 }
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (!parse_options(argc, argv)) {
+        std::fprintf(stderr, "usage: bench_machine [--frames N] [--skip K] [--quiet]\n");
+        return 2;
+    }
     char templ[] = "/tmp/velkoro-bench-XXXXXX";
     if (!mkdtemp(templ)) return 1;
     card_folder = templ;
@@ -81,7 +116,7 @@ int main() {
     HeadlessConfig c;
     c.card_folder = card_folder;
     c.unpaced = true;
-    c.run_frames = MEASURED_FRAMES;
+    c.run_frames = measured_frames;
     headless_reset(c);
 
     static std::vector<uint8_t> picture(VDP_PICTURE_BYTES, 0);
@@ -89,7 +124,7 @@ int main() {
     screen_surface.pixels = display_drawing_pointer();
     screen_surface.pitch = screen_surface.width = DISPLAY_WIDTH;
     screen_surface.height = DISPLAY_HEIGHT;
-    frame_skip = 1;
+    frame_skip = measured_skip;
     std::snprintf(bios_path, sizeof bios_path, "%s", "/mnt/sd/roms/colecovision/coleco.rom");
 
     std::atexit(report);

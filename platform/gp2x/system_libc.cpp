@@ -5,7 +5,9 @@
 #if !defined(__arm__)
 #error "The real handheld calls build only for ARM; tests use the simulated handheld (platform/gp2x/sim)"
 #endif
+#ifndef _FILE_OFFSET_BITS
 #define _FILE_OFFSET_BITS 64
+#endif
 #include "platform/gp2x/system.h"
 
 #include <cstdlib>
