@@ -1,12 +1,13 @@
-// The sixteen colours and the presentation of a finished picture: one palette lookup per pixel
-// into the top-left 272 x 208 pixels of the screen. Also the wait at every frame end that paces
-// the emulation to the console's 60 frames per second.
+// The sixteen colours and the presentation of a finished picture: one palette lookup per pair of
+// pixels into the top-left 272 x 208 pixels of the screen. Also the wait at every frame end that
+// paces the emulation to the console's 60 frames per second.
 #include "frontend/surface.h"
 #include "machine/driver.h"
 #include "platform/platform.h"
 #include "video/vdp.h"
+#include "video/words.h"
 
-#include <cstring>
+#include <bit>
 
 uint8_t colour_map[16];
 uint16_t palette[16];
@@ -25,16 +26,49 @@ namespace {
 // One console frame lasts 1000/60 ms, that is 1000 sixtieths of a millisecond.
 constexpr uint32_t SIXTIETHS_PER_FRAME = 1000;
 
-// Two neighbouring colour indices -> their two screen pixels, in memory order, so that the copy
-// takes one lookup and one store for every pair of pixels.
-uint16_t pixel_pairs[256][2];
+// Two neighbouring colour indices, the first in bits 3..0 and the second in bits 7..4 -> their
+// two screen pixels as one word in memory order, so that a pair of pixels takes one lookup and
+// one word store.
+uint32_t pixel_pairs[256];
 
-void copy_picture() {
+constexpr uint32_t pair_word(uint16_t first, uint16_t second) {
+    return std::endian::native == std::endian::little ? uint32_t(second) << 16 | first
+                                                      : uint32_t(first) << 16 | second;
+}
+
+// Screen words for the four picture bytes of `bytes` (only the low four bits of a byte are a
+// colour index) at dst[0..3].
+template <bool aligned> inline void put_four(uint16_t* dst, uint32_t bytes, const uint32_t* pairs) {
+    uint32_t w = bytes & 0x0F0F0F0F;
+    uint32_t first, second;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The first pixel is the word's low byte: each pair's second index moves down beside
+        // its first.
+        w |= w >> 4;
+        first = w & 0xFF;
+        second = (w & 0xFF0000) >> 16;
+    } else {
+        first = w >> 24 | (w >> 12 & 0xF0);
+        second = (w >> 8 & 0x0F) | (w << 4 & 0xF0);
+    }
+    store_word<aligned>(dst, pairs[first]);
+    store_word<aligned>(dst + 2, pairs[second]);
+}
+
+// Eight pixels a step (a row is 34 steps).
+template <bool aligned> void copy_picture() {
+    const uint32_t* pairs = pixel_pairs;
+    // Keeps the table's address in a register, so that a lookup is a single indexed load.
+    asm("" : "+r"(pairs));
     uint16_t* screen = screen_surface.pixels;
     const uint8_t* src = vdp_picture;
-    for (int y = 0; y < VDP_PICTURE_HEIGHT; ++y, src += VDP_PICTURE_WIDTH, screen += screen_surface.pitch)
-        for (int x = 0; x < VDP_PICTURE_WIDTH; x += 2)
-            std::memcpy(screen + x, pixel_pairs[((src[x] & 0x0F) << 4) | (src[x + 1] & 0x0F)], 4);
+    for (int y = 0; y < VDP_PICTURE_HEIGHT; ++y, screen += screen_surface.pitch) {
+        uint16_t* dst = screen;
+        for (const uint8_t* end = src + VDP_PICTURE_WIDTH; src != end; src += 8, dst += 8) {
+            put_four<aligned>(dst, load_word<aligned>(src), pairs);
+            put_four<aligned>(dst + 4, load_word<aligned>(src + 4), pairs);
+        }
+    }
 }
 
 } // namespace
@@ -62,13 +96,16 @@ void palette_set(uint8_t index, uint8_t red, uint8_t green, uint8_t blue) {
     palette[index] = uint16_t(((red << 8) & 0xF800) | ((green << 3) & 0x07E0) | (blue >> 3));
     colour_map[index] = index;
     for (int other = 0; other < 16; ++other) {
-        pixel_pairs[index << 4 | other][0] = palette[index];
-        pixel_pairs[other << 4 | index][1] = palette[index];
-        pixel_pairs[index << 4 | other][1] = palette[other];
-        pixel_pairs[other << 4 | index][0] = palette[other];
+        pixel_pairs[other << 4 | index] = pair_word(palette[index], palette[other]);
+        pixel_pairs[index << 4 | other] = pair_word(palette[other], palette[index]);
     }
 }
 
 void present_frame() {
-    if (vdp_picture && screen_surface.pixels) copy_picture();
+    if (!vdp_picture || !screen_surface.pixels) return;
+    // Picture rows are whole words (272 bytes) and so are screen rows when the pitch is even.
+    if (word_aligned(vdp_picture) && word_aligned(screen_surface.pixels) && screen_surface.pitch % 2 == 0)
+        copy_picture<true>();
+    else
+        copy_picture<false>();
 }

@@ -1,34 +1,47 @@
 // The four background line renderers. Each writes one whole row of the picture, borders
-// included, from the tables as they are at that moment. Pixels are decided per tile: a pattern
-// byte selects, through a table of byte masks, which of eight bytes take the foreground colour
-// and which the background, and the eight bytes are stored at once.
+// included, from the tables as they are at that moment. Pixels are decided per tile and stored a
+// word (four pixels) at a time: each half of a pattern byte selects, through a 16-word table,
+// which bytes of the word take the foreground colour and which the background.
+//
+// Every line is drawn on one of two paths with the same results. The fast one, taken whenever
+// the picture starts on a word boundary and the line's tables lie wholly inside video memory
+// (always, with the table bases the modes allow), stores whole words and reads the tables
+// without wrapping each address; the other stores byte-safely and wraps every read.
 #include "video/vdp.h"
+#include "video/words.h"
 
 #include <array>
-#include <cstring>
 
 namespace {
 
-// Pattern byte -> eight bytes, 0xFF where the pattern bit is set (bit 7 first).
-constexpr std::array<std::array<uint8_t, 8>, 256> build_pixel_masks() {
-    std::array<std::array<uint8_t, 8>, 256> t{};
-    for (int p = 0; p < 256; ++p)
-        for (int i = 0; i < 8; ++i) t[p][i] = (p & (0x80 >> i)) ? 0xFF : 0x00;
-    return t;
+// A table of video memory the line reads from `start` on.
+template <bool fast> struct Table {
+    const uint8_t* base;
+    uint32_t start;
+    uint8_t operator[](uint32_t offset) const {
+        if constexpr (fast) return base[offset];
+        return base[(start + offset) & VDP_ADDRESS_MASK];
+    }
+};
+
+template <bool fast> inline Table<fast> table(uint32_t start) {
+    if constexpr (fast) return {vdp.vram + start, 0};
+    return {vdp.vram, start};
 }
-constexpr auto pixel_masks = build_pixel_masks();
 
-constexpr uint64_t REPEAT_BYTE = 0x0101010101010101ull;
+// Whether `span` bytes from `start` on lie inside video memory, so that no read wraps.
+inline bool inside(uint32_t start, uint32_t span) { return start + span <= VDP_VRAM_BYTES; }
 
-inline uint8_t vram_at(uint32_t address) { return vdp.vram[address & VDP_ADDRESS_MASK]; }
+// Four pixels: fg where the nibble's bit is set, bg elsewhere (both repeated in every byte).
+inline uint32_t four_pixels(uint32_t nibble, uint32_t fg, uint32_t bg) {
+    return bg ^ ((fg ^ bg) & NIBBLE_MASKS[nibble & 0x0F]);
+}
 
-// Stores eight pixels: fg where pattern p has a set bit, bg elsewhere. The colours are repeated
-// into every byte, so the result does not depend on the host's byte order.
-inline void put_tile(uint8_t* dst, uint8_t p, uint8_t fg, uint8_t bg) {
-    uint64_t mask;
-    std::memcpy(&mask, pixel_masks[p].data(), 8);
-    uint64_t pixels = ((fg * REPEAT_BYTE) & mask) | ((bg * REPEAT_BYTE) & ~mask);
-    std::memcpy(dst, &pixels, 8);
+// Eight pixels of a tile: fg where pattern p has a set bit, bg elsewhere.
+template <bool aligned> inline void put_tile(uint8_t* dst, uint32_t p, uint8_t fg, uint8_t bg) {
+    uint32_t f = repeat_byte(fg), b = repeat_byte(bg);
+    store_word<aligned>(dst, four_pixels(p >> 4, f, b));
+    store_word<aligned>(dst + 4, four_pixels(p, f, b));
 }
 
 inline uint8_t* picture_row(uint8_t line) { return vdp_picture + (line + VDP_BORDER) * VDP_PICTURE_WIDTH; }
@@ -36,77 +49,123 @@ inline uint8_t* picture_row(uint8_t line) { return vdp_picture + (line + VDP_BOR
 // The part every renderer shares: colour 0 follows the backdrop, a blanked display shows only
 // the backdrop, and the top and bottom borders are refreshed with lines 0 and 191. Returns the
 // backdrop colour, or -1 when the display is blank and the row is already done.
-inline int begin_line(uint8_t line) {
+template <bool aligned> int begin_line(uint8_t line) {
     colour_map[0] = vdp.backdrop_colour;
     uint8_t backdrop = colour_map[vdp.backdrop_colour];
-    if (line == 0) std::memset(vdp_picture, backdrop, VDP_BORDER * VDP_PICTURE_WIDTH);
+    constexpr int border_bytes = VDP_BORDER * VDP_PICTURE_WIDTH;
+    if (line == 0) fill_words<aligned>(vdp_picture, border_bytes, backdrop);
     if (line == VDP_VISIBLE_LINES - 1)
-        std::memset(vdp_picture + (VDP_BORDER + VDP_VISIBLE_LINES) * VDP_PICTURE_WIDTH, backdrop,
-                    VDP_BORDER * VDP_PICTURE_WIDTH);
+        fill_words<aligned>(vdp_picture + (VDP_BORDER + VDP_VISIBLE_LINES) * VDP_PICTURE_WIDTH, border_bytes,
+                            backdrop);
     if (!(vdp.regs[1] & R1_DISPLAY_ENABLE)) {
-        std::memset(picture_row(line), backdrop, VDP_PICTURE_WIDTH);
+        fill_words<aligned>(picture_row(line), VDP_PICTURE_WIDTH, backdrop);
         return -1;
     }
     return backdrop;
 }
 
-inline void side_borders(uint8_t* row, uint8_t backdrop) {
-    std::memset(row, backdrop, VDP_BORDER);
-    std::memset(row + VDP_BORDER + 256, backdrop, VDP_BORDER);
+// Left and right borders of `width` columns each.
+template <bool aligned> inline void side_borders(uint8_t* row, int width, uint8_t backdrop) {
+    fill_words<aligned>(row, width, backdrop);
+    fill_words<aligned>(row + VDP_PICTURE_WIDTH - width, width, backdrop);
 }
 
 // Graphics I and II differ only in where a tile's pattern and colour bytes are.
-template <bool graphics2> inline void render_graphics_line(uint8_t line) {
-    int backdrop = begin_line(line);
+template <bool graphics2, bool fast>
+void graphics_line(uint8_t line, uint32_t names, uint32_t patterns, uint32_t colours) {
+    int backdrop = begin_line<fast>(line);
     if (backdrop < 0) return;
     uint8_t* row = picture_row(line);
-    side_borders(row, uint8_t(backdrop));
-    uint32_t names = vdp.name_base + (line >> 3) * 32u;
-    uint32_t third = graphics2 ? uint32_t(line & 0xC0) << 5 : 0;
-    uint32_t patterns = vdp.pattern_base + third + (line & 7u);
-    uint32_t colours = graphics2 ? vdp.colour_base + third + (line & 7u) : vdp.colour_base;
+    side_borders<fast>(row, VDP_BORDER, uint8_t(backdrop));
+    Table<fast> name = table<fast>(names), pattern = table<fast>(patterns), colour = table<fast>(colours);
     uint8_t* dst = row + VDP_BORDER;
     for (uint32_t k = 0; k < 32; ++k, dst += 8) {
-        uint32_t n = vram_at(names + k);
-        uint8_t colour = graphics2 ? vram_at(colours + n * 8) : vram_at(colours + (n >> 3));
-        put_tile(dst, vram_at(patterns + n * 8), colour_map[colour >> 4], colour_map[colour & 0x0F]);
+        uint32_t n = name[k];
+        uint8_t c = graphics2 ? colour[n * 8] : colour[n >> 3];
+        put_tile<fast>(dst, pattern[n * 8], colour_map[c >> 4], colour_map[c & 0x0F]);
     }
     render_sprites_line(line);
 }
+
+// Text: 40 characters of six pixels from column 16 on, taken two at a time so that their twelve
+// pixels are three whole words.
+template <bool fast> void text_line(uint8_t line, uint32_t names, uint32_t patterns) {
+    int backdrop = begin_line<fast>(line);
+    if (backdrop < 0) return;
+    uint32_t bg = repeat_byte(uint8_t(backdrop));
+    uint32_t fg = repeat_byte(colour_map[vdp.text_colour]);
+    uint8_t* row = picture_row(line);
+    side_borders<fast>(row, 16, uint8_t(backdrop));
+    Table<fast> name = table<fast>(names), pattern = table<fast>(patterns);
+    uint8_t* dst = row + 16;
+    for (uint32_t k = 0; k < 40; k += 2, dst += 12) {
+        // Bits 7..2 of each pattern byte, the first character's in bits 11..6.
+        uint32_t bits = uint32_t(pattern[name[k] * 8u] >> 2) << 6 | uint32_t(pattern[name[k + 1] * 8u] >> 2);
+        store_word<fast>(dst, four_pixels(bits >> 8, fg, bg));
+        store_word<fast>(dst + 4, four_pixels(bits >> 4, fg, bg));
+        store_word<fast>(dst + 8, four_pixels(bits, fg, bg));
+    }
+}
+
+// Multicolour: each tile is two blocks of four pixels in the colours of one pattern byte.
+template <bool fast> void multicolour_line(uint8_t line, uint32_t names, uint32_t patterns) {
+    int backdrop = begin_line<fast>(line);
+    if (backdrop < 0) return;
+    uint8_t* row = picture_row(line);
+    side_borders<fast>(row, VDP_BORDER, uint8_t(backdrop));
+    Table<fast> name = table<fast>(names), pattern = table<fast>(patterns);
+    uint8_t* dst = row + VDP_BORDER;
+    for (uint32_t k = 0; k < 32; ++k, dst += 8) {
+        uint8_t b = pattern[name[k] * 8u];
+        store_word<fast>(dst, repeat_byte(colour_map[b >> 4]));
+        store_word<fast>(dst + 4, repeat_byte(colour_map[b & 0x0F]));
+    }
+    render_sprites_line(line);
+}
+
+// The name row of a line, `per_row` names to a row.
+inline uint32_t name_row(uint8_t line, uint32_t per_row) { return vdp.name_base + (line >> 3) * per_row; }
+
+// A pattern (or colour) table read at n x 8 for every name n: its last byte read is 2040 on.
+constexpr uint32_t BY_NAME = 255 * 8 + 1;
+
+// Rows start on word boundaries when the picture does (a row is 272 bytes, a tile 8).
+inline bool picture_aligned() { return word_aligned(vdp_picture); }
 
 } // namespace
 
 void render_text_line(uint8_t line) {
-    int backdrop = begin_line(line);
-    if (backdrop < 0) return;
-    uint8_t bg = uint8_t(backdrop);
-    uint8_t fg = colour_map[vdp.text_colour];
-    uint8_t* row = picture_row(line);
-    uint32_t names = vdp.name_base + (line >> 3) * 40u;
-    uint32_t patterns = vdp.pattern_base + (line & 7u);
-    // Each character is stored as eight pixels of which the next one overwrites the last two;
-    // the last character's spill lands in the right border, filled afterwards.
-    uint8_t* dst = row + 16;
-    for (uint32_t k = 0; k < 40; ++k, dst += 6)
-        put_tile(dst, vram_at(patterns + vram_at(names + k) * 8u), fg, bg);
-    std::memset(row, bg, 16);
-    std::memset(row + 256, bg, 16);
+    uint32_t names = name_row(line, 40), patterns = vdp.pattern_base + (line & 7u);
+    if (picture_aligned() && inside(names, 40) && inside(patterns, BY_NAME))
+        text_line<true>(line, names, patterns);
+    else
+        text_line<false>(line, names, patterns);
 }
 
-void render_graphics1_line(uint8_t line) { render_graphics_line<false>(line); }
-void render_graphics2_line(uint8_t line) { render_graphics_line<true>(line); }
+void render_graphics1_line(uint8_t line) {
+    uint32_t names = name_row(line, 32), patterns = vdp.pattern_base + (line & 7u);
+    if (picture_aligned() && inside(names, 32) && inside(patterns, BY_NAME) && inside(vdp.colour_base, 32))
+        graphics_line<false, true>(line, names, patterns, vdp.colour_base);
+    else
+        graphics_line<false, false>(line, names, patterns, vdp.colour_base);
+}
+
+void render_graphics2_line(uint8_t line) {
+    // The screen's thirds have pattern and colour tables of their own.
+    uint32_t third = uint32_t(line & 0xC0) << 5;
+    uint32_t names = name_row(line, 32);
+    uint32_t patterns = vdp.pattern_base + third + (line & 7u),
+             colours = vdp.colour_base + third + (line & 7u);
+    if (picture_aligned() && inside(names, 32) && inside(patterns, BY_NAME) && inside(colours, BY_NAME))
+        graphics_line<true, true>(line, names, patterns, colours);
+    else
+        graphics_line<true, false>(line, names, patterns, colours);
+}
 
 void render_multicolour_line(uint8_t line) {
-    int backdrop = begin_line(line);
-    if (backdrop < 0) return;
-    uint8_t* row = picture_row(line);
-    side_borders(row, uint8_t(backdrop));
-    uint32_t names = vdp.name_base + (line >> 3) * 32u;
-    uint32_t patterns = vdp.pattern_base + ((line >> 2) & 7u);
-    uint8_t* dst = row + VDP_BORDER;
-    for (uint32_t k = 0; k < 32; ++k, dst += 8) {
-        uint8_t b = vram_at(patterns + vram_at(names + k) * 8u);
-        put_tile(dst, 0xF0, colour_map[b >> 4], colour_map[b & 0x0F]);
-    }
-    render_sprites_line(line);
+    uint32_t names = name_row(line, 32), patterns = vdp.pattern_base + ((line >> 2) & 7u);
+    if (picture_aligned() && inside(names, 32) && inside(patterns, BY_NAME))
+        multicolour_line<true>(line, names, patterns);
+    else
+        multicolour_line<false>(line, names, patterns);
 }

@@ -1,11 +1,11 @@
 // Sprites of the three graphics modes: drawn line by line over the background, at most four per
 // line, and checked for collisions once per frame over the attribute table. Magnified sprites
 // show every pattern pixel as 2 x 2 screen pixels, in drawing, selection and collisions alike.
-// Every table read wraps within video memory.
+// Every table read stays within video memory.
 #include "video/vdp.h"
+#include "video/words.h"
 
 #include <array>
-#include <bit>
 
 namespace {
 
@@ -74,12 +74,23 @@ void draw_sprite_row(uint8_t* row, int i, uint8_t line, SpriteSize s) {
         x = 0;
     }
     if (x > 256 - 32) bits &= ~0u << (x - (256 - 32));
-    uint8_t pixel = colour_map[colour];
+    if (bits == 0) return;
+    uint32_t pixels = repeat_byte(colour_map[colour]);
+    // Aligned words of the row, each merged under the mask of its four columns, so that no
+    // pixel takes a branch of its own. The words touched lie inside the row: from column 5 (the
+    // left border is 8 wide) to column 266 (the last visible column is 263).
     uint8_t* at = row + VDP_BORDER + x;
-    while (bits) {
-        int column = std::countl_zero(bits);
-        at[column] = pixel;
-        bits &= ~(0x80000000u >> column);
+    int lead = int(reinterpret_cast<uintptr_t>(at) & 3);
+    auto* word = reinterpret_cast<AliasedWord*>(at - lead);
+    uint32_t four = bits >> (28 + lead);
+    bits <<= 4 - lead;
+    for (;;) {
+        uint32_t mask = NIBBLE_MASKS[four];
+        *word = (*word & ~mask) | (pixels & mask);
+        if (bits == 0) break;
+        ++word;
+        four = bits >> 28;
+        bits <<= 4;
     }
 }
 
@@ -115,25 +126,23 @@ inline bool can_collide(int i, SpriteSize s) {
 
 void render_sprites_line(uint8_t line) {
     SpriteSize s = sprite_size();
-    // Selection reads only the Y bytes; drawing then goes back over the chosen entries.
-    uint32_t selected = 0;
+    // Selection reads only the Y bytes; drawing then goes back over the chosen entries. The
+    // attribute table starts on a 128-byte boundary, so its 32 entries never wrap.
+    const uint8_t* entry = vdp.vram + vdp.sprite_attr_base;
+    int selected[SPRITES_PER_LINE];
     int count = 0;
-    for (int i = 0; i < MAX_SPRITES && count < SPRITES_PER_LINE; ++i) {
-        uint8_t y = attribute(i, 0);
+    for (int i = 0; i < MAX_SPRITES; ++i, entry += 4) {
+        uint8_t y = entry[0];
         if (y == SPRITE_END) break;
-        int top = sprite_top(y, s.screen);
-        if (top < line && line <= top + s.screen) {
-            selected |= 1u << i;
-            ++count;
+        // The sprite's row on this line, and whether it has one: a single unsigned comparison.
+        if (unsigned(line - 1 - sprite_top(y, s.screen)) < unsigned(s.screen)) {
+            selected[count] = i;
+            if (++count == SPRITES_PER_LINE) break;
         }
     }
     uint8_t* row = vdp_picture + (line + VDP_BORDER) * VDP_PICTURE_WIDTH;
     // Highest entry first, so the lowest-numbered sprite ends on top.
-    while (selected) {
-        int i = 31 - std::countl_zero(selected);
-        draw_sprite_row(row, i, line, s);
-        selected &= ~(1u << i);
-    }
+    while (count > 0) draw_sprite_row(row, selected[--count], line, s);
 }
 
 void vdp_check_collisions() {

@@ -8,6 +8,9 @@
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 
+#include <algorithm>
+#include <random>
+
 namespace {
 
 struct Present : VdpFixture {
@@ -57,6 +60,38 @@ TEST_F(Present, PaletteAndPlacement) {
     EXPECT_EQ(screen()[206 * 320 + 271], 0xE71C);
     EXPECT_EQ(screen()[272], 0x1234);       // right of the picture: untouched
     EXPECT_EQ(screen()[208 * 320], 0x4321); // below it: untouched
+}
+
+TEST_F(Present, EveryPixelAtAnyAlignmentAndPitch) {
+    // Random bytes: only their low four bits are the colour index.
+    std::mt19937 rng(5);
+    std::generate(picture.begin(), picture.end(), [&] { return uint8_t(rng()); });
+    auto check = [&](const uint16_t* screen, int pitch, const uint8_t* from, const char* what) {
+        for (int y = 0; y < VDP_PICTURE_HEIGHT; ++y)
+            for (int x = 0; x < VDP_PICTURE_WIDTH; ++x)
+                ASSERT_EQ(screen[y * pitch + x], palette[from[y * VDP_PICTURE_WIDTH + x] & 0x0F])
+                    << what << ", row " << y << ", column " << x;
+    };
+    present_frame();
+    check(screen(), DISPLAY_WIDTH, picture.data(), "aligned");
+
+    // A screen that starts half a word in, with an odd pitch, and a picture one byte in.
+    std::vector<uint16_t> odd(1 + 273 * VDP_PICTURE_HEIGHT + 1, 0x5555);
+    std::vector<uint8_t> shifted(VDP_PICTURE_BYTES + 1);
+    std::copy(picture.begin(), picture.end(), shifted.begin() + 1);
+    uint16_t* saved = screen_surface.pixels;
+    uint16_t saved_pitch = screen_surface.pitch;
+    screen_surface.pixels = odd.data() + 1;
+    screen_surface.pitch = 273;
+    vdp_picture = shifted.data() + 1;
+    present_frame();
+    screen_surface.pixels = saved;
+    screen_surface.pitch = saved_pitch;
+    vdp_picture = picture.data();
+    check(odd.data() + 1, 273, picture.data(), "unaligned");
+    EXPECT_EQ(odd.front(), 0x5555);
+    EXPECT_EQ(odd.back(), 0x5555);
+    for (int y = 0; y + 1 < VDP_PICTURE_HEIGHT; ++y) EXPECT_EQ(odd[1 + size_t(y) * 273 + 272], 0x5555) << y;
 }
 
 TEST_F(Present, EveryFrameWaitsItsOwnTimeAndOnlyDrawingIsSkipped) {
