@@ -44,6 +44,8 @@ int program_main() {
     // The back buffer lives until the process ends. Without it no screen of the front end can
     // be composed, so the program reports it like a missing picture buffer and ends.
     uint16_t* back = static_cast<uint16_t*>(program_alloc(BACK_SURFACE_BYTES));
+    // Cleared, because the welcome screen is composed over it before the first clear.
+    if (back) std::memset(back, 0, BACK_SURFACE_BYTES);
     display_flip(0);
     font_primary = load_builtin_font();
     font_secondary = load_builtin_font();
@@ -52,6 +54,8 @@ int program_main() {
         show_status_message("Couldn't allocate backbuffer");
         return 0;
     }
+    // Cleared, since the screens copy all of it and the panels cover only part.
+    std::memset(back, 0, BACK_SURFACE_BYTES);
     setup_surface(&back_surface, back);
     play_cycle();
     return 0;

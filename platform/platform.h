@@ -112,6 +112,10 @@ constexpr uint16_t BTN_Y = 0x8000;
 // feed it the port values they read or simulate.
 uint32_t buttons_from_ports(uint16_t stick_port, uint16_t button_port, uint16_t extra_port);
 
+// The button word of a host back end that knows which controls are held (1 = held, read_pad's
+// layout): the port patterns the handheld would show for them, through buttons_from_ports.
+uint32_t buttons_from_held(uint16_t held);
+
 // --- The SD card ---
 
 // Maps a path of the program ("/mnt/sd/...") to the host file system. Returns false (and leaves

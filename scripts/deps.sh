@@ -18,9 +18,9 @@ velkoro_need_packages() {
 }
 
 # What building and running the program needs.
-VELKORO_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libpng-dev pasmo)
+VELKORO_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libpng-dev pasmo libsdl2-dev)
 # What the tests need on top.
-VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick)
+VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick xvfb xdotool libx11-dev)
 # The fuzz build: clang with libFuzzer and the sanitizers' runtimes.
 VELKORO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -15,4 +15,8 @@ uint32_t buttons_from_ports(uint16_t stick_port, uint16_t button_port, uint16_t 
     return ~(d | (button_port & 0xFF00u) | (uint32_t(extra_port) << 16));
 }
 
+uint32_t buttons_from_held(uint16_t held) {
+    return buttons_from_ports(uint16_t(~held & 0xFF), uint16_t(~held & 0xFF00), 0xFFFF);
+}
+
 uint16_t read_pad() { return uint16_t(read_buttons() & 0xFFFF); }

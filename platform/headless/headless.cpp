@@ -2,6 +2,8 @@
 // the card-folder mapping, and the end of a run (screenshot and recorded audio, then a normal
 // process exit). The audio thread lives in audio.cpp.
 #include "platform/headless/headless.h"
+#include "platform/common/card.h"
+#include "platform/common/screens.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -15,24 +17,11 @@ HeadlessConfig headless_config;
 
 namespace {
 
-// Two frame buffers as on the handheld; the ring shows buffer 1, 0, 1, 0, ...
-uint16_t frame_buffers[2][DISPLAY_WIDTH * DISPLAY_HEIGHT];
-int ring_index = 0;
-int shown_buffer = 0;
-uint16_t* drawing_pointer = frame_buffers[0];
-
 bool initialised = false;
 bool finishing = false;
 uint64_t virtual_us = 0;
 std::chrono::steady_clock::time_point real_origin;
 uint32_t frames_ended = 0;
-
-constexpr int ring_buffer(int entry) { return entry & 1; }
-
-// Drives the same port patterns the handheld's input ports show (0 = pressed).
-uint32_t scripted_word(uint16_t held) {
-    return buttons_from_ports(uint16_t(~held & 0xFF), uint16_t(~held & 0xFF00), 0xFFFF);
-}
 
 uint32_t clock_ms() {
     if (headless_config.real_clock) {
@@ -65,10 +54,7 @@ void advance(uint64_t us) {
 
 void headless_reset(const HeadlessConfig& config) {
     headless_config = config;
-    std::memset(frame_buffers, 0, sizeof frame_buffers);
-    ring_index = 0;
-    shown_buffer = 0;
-    drawing_pointer = frame_buffers[0];
+    host_screens_reset();
     virtual_us = 0;
     real_origin = std::chrono::steady_clock::now();
     frames_ended = 0;
@@ -76,7 +62,7 @@ void headless_reset(const HeadlessConfig& config) {
     headless_audio_reset(config);
 }
 
-const uint16_t* headless_shown_buffer() { return frame_buffers[shown_buffer]; }
+const uint16_t* headless_shown_buffer() { return host_shown_screen(); }
 uint32_t headless_frames() { return frames_ended; }
 uint32_t headless_clock_ms() { return clock_ms(); }
 
@@ -85,8 +71,7 @@ uint32_t headless_clock_ms() { return clock_ms(); }
 void platform_init(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
     // As on the handheld: both buffers cleared, the ring restarted, and the drawing pointer on
     // the second buffer once the ring has shown the first.
-    std::memset(frame_buffers, 0, sizeof frame_buffers);
-    ring_index = 0;
+    host_screens_reset();
     display_flip(0);
     if (!initialised) {
         initialised = true;
@@ -124,17 +109,9 @@ void platform_frame_end() {
 
 // --- Display ---
 
-uint16_t* display_drawing_pointer() { return drawing_pointer; }
-
 // The buffers hold the whole screen whatever runs; a check may want to know when games start.
 void display_show_game(int32_t playing) {
     if (headless_config.on_show_game) headless_config.on_show_game(playing);
-}
-
-void display_flip(int32_t) {
-    shown_buffer = ring_buffer(ring_index);
-    ring_index = (ring_index + 1) & 3;
-    drawing_pointer = frame_buffers[ring_buffer(ring_index)];
 }
 
 // --- Timer and buttons ---
@@ -165,7 +142,7 @@ uint32_t read_buttons() {
     uint16_t held = 0;
     for (const ScriptedPress& p : headless_config.presses)
         if (now >= p.start_ms && now < p.end_ms) held |= p.mask;
-    return scripted_word(held);
+    return buttons_from_held(held);
 }
 
 // The PC's additions, from the same script at the same clock time (they do not move the clock:
@@ -175,7 +152,7 @@ uint16_t read_second_pad() {
     uint16_t held = 0;
     for (const ScriptedPress& p : headless_config.presses)
         if (now >= p.start_ms && now < p.end_ms) held |= p.second_mask;
-    return uint16_t(scripted_word(held));
+    return uint16_t(buttons_from_held(held));
 }
 
 uint8_t read_keypad(int32_t controller) {
@@ -190,32 +167,5 @@ uint8_t read_keypad(int32_t controller) {
 // --- The card ---
 
 bool platform_map_path(const char* path, char* out, size_t out_size) {
-    static const char prefix[] = "/mnt/sd/";
-    const size_t prefix_len = sizeof prefix - 1;
-    std::string mapped;
-    if (std::strncmp(path, prefix, prefix_len) == 0) {
-        mapped = headless_config.card_folder.empty() ? std::string(".") : headless_config.card_folder;
-        mapped += '/';
-        mapped += path + prefix_len;
-    } else {
-        mapped = path;
-    }
-    if (mapped.size() + 1 > out_size) {
-        if (out_size) out[0] = '\0';
-        return false;
-    }
-    std::memcpy(out, mapped.c_str(), mapped.size() + 1);
-    return true;
-}
-
-FILE* platform_fopen(const char* path, const char* mode) {
-    char host[4096];
-    if (!platform_map_path(path, host, sizeof host)) return nullptr;
-    return std::fopen(host, mode);
-}
-
-DIR* platform_opendir(const char* path) {
-    char host[4096];
-    if (!platform_map_path(path, host, sizeof host)) return nullptr;
-    return opendir(host);
+    return card_map_path(headless_config.card_folder, path, out, out_size);
 }

@@ -1,0 +1,405 @@
+// The PC back end's window, clock, buttons and audio device.
+//
+// The program draws straight into the shown buffer and never flips after start-up, and it waits
+// by reading the clock or the buttons in a loop. So the window is served from those reads: each
+// look handles the window's events (at most once a millisecond) and refreshes the window from
+// the shown buffer when that is due, and a look that comes within a millisecond of the previous
+// one sleeps that millisecond first, so that a wait does not keep a core busy. In the front end
+// the window is refreshed about 60 times a second; while a game runs it is refreshed at every
+// frame end, right after the frame was presented. A screen that has not changed since the last
+// refresh is not sent again.
+#include "platform/common/card.h"
+#include "platform/common/screens.h"
+#include "platform/platform.h"
+#include "platform/sdl/sdl.h"
+#include "video/vdp.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+bool video_open = false;
+bool initialised = false;
+bool shut_down = false;
+SDL_Window* window = nullptr;
+SDL_Renderer* renderer = nullptr;
+SDL_Texture* texture = nullptr;
+bool game_view = false;
+bool refresh_due = true;
+
+std::chrono::steady_clock::time_point origin = std::chrono::steady_clock::now();
+uint64_t last_look_us = 0;
+uint64_t last_events_us = 0;
+uint64_t last_refresh_us = 0;
+
+// The front end's refresh period: 60 times a second.
+constexpr uint64_t FRONT_END_REFRESH_US = 16667;
+// Events are handled at most this often (the clock and buttons may be read far more often).
+constexpr uint64_t EVENTS_PERIOD_US = 1000;
+// Longest sleep of one slice of timer_delay: the window stays served while it waits.
+constexpr uint64_t DELAY_SLICE_US = 4000;
+
+// Game controllers in the order they came: the first is player 1, the second player 2.
+constexpr int MAX_PADS = 8;
+SDL_GameController* pads[MAX_PADS];
+int pad_count = 0;
+
+// Audio. The pause flag and the stop word order the threads: the main thread's mixer writes
+// before a resume reach the next fill. Levels are per side in 1/256.
+SDL_AudioDeviceID audio_device = 0;
+std::atomic<int32_t> audio_paused{1};
+std::atomic<uint32_t> audio_stop{0};
+std::atomic<int32_t> gain_left{256};
+std::atomic<int32_t> gain_right{256};
+
+uint64_t now_us() {
+    return uint64_t(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - origin)
+            .count());
+}
+
+// What the window shows now, so that a refresh of an unchanged screen costs only a comparison.
+uint16_t window_copy[DISPLAY_WIDTH * DISPLAY_HEIGHT];
+
+void refresh(uint64_t t) {
+    last_refresh_us = t;
+    const uint16_t* shown = host_shown_screen();
+    if (!refresh_due && std::memcmp(window_copy, shown, sizeof window_copy) == 0) return;
+    refresh_due = false;
+    std::memcpy(window_copy, shown, sizeof window_copy);
+    if (!renderer) return;
+    SDL_UpdateTexture(texture, nullptr, window_copy, DISPLAY_WIDTH * 2);
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(renderer, &w, &h);
+    SdlRect r = sdl_picture_rect(w, h, game_view);
+    SDL_Rect src{0, 0, game_view ? VDP_PICTURE_WIDTH : DISPLAY_WIDTH,
+                 game_view ? VDP_PICTURE_HEIGHT : DISPLAY_HEIGHT};
+    SDL_Rect dst{r.x, r.y, r.w, r.h};
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, &src, &dst);
+    SDL_RenderPresent(renderer);
+}
+
+void toggle_fullscreen() {
+    SDL_SetWindowFullscreen(window, sdl_window_fullscreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    refresh_due = true;
+}
+
+void open_pad(int device_index) {
+    if (pad_count >= MAX_PADS || !SDL_IsGameController(device_index)) return;
+    SDL_GameController* c = SDL_GameControllerOpen(device_index);
+    if (!c) return;
+    SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
+    for (int i = 0; i < pad_count; ++i)
+        if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pads[i])) == id) {
+            SDL_GameControllerClose(c); // already open: SDL counts the opens
+            return;
+        }
+    pads[pad_count++] = c;
+}
+
+void close_pad(SDL_JoystickID id) {
+    for (int i = 0; i < pad_count; ++i) {
+        if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pads[i])) != id) continue;
+        SDL_GameControllerClose(pads[i]);
+        for (int j = i + 1; j < pad_count; ++j) pads[j - 1] = pads[j];
+        --pad_count;
+        return;
+    }
+}
+
+void handle_events() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        switch (e.type) {
+        case SDL_QUIT: std::exit(0);
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) std::exit(0);
+            refresh_due = true;
+            break;
+        case SDL_KEYDOWN:
+            if (e.key.repeat) break;
+            if (e.key.keysym.scancode == SDL_SCANCODE_F11 ||
+                ((e.key.keysym.scancode == SDL_SCANCODE_RETURN ||
+                  e.key.keysym.scancode == SDL_SCANCODE_KP_ENTER) &&
+                 (e.key.keysym.mod & KMOD_ALT)))
+                toggle_fullscreen();
+            break;
+        case SDL_CONTROLLERDEVICEADDED: open_pad(e.cdevice.which); break;
+        case SDL_CONTROLLERDEVICEREMOVED: close_pad(e.cdevice.which); break;
+        default: break;
+        }
+    }
+}
+
+// Serves the window at time t; `frame_end` marks the end of an emulated frame.
+void serve(uint64_t t, bool frame_end) {
+    if (!video_open) return;
+    if (frame_end || t - last_events_us >= EVENTS_PERIOD_US) {
+        last_events_us = t;
+        handle_events();
+    }
+    bool due = game_view ? frame_end : (refresh_due || t - last_refresh_us >= FRONT_END_REFRESH_US);
+    if (due) refresh(t);
+}
+
+// One look at the clock or the buttons.
+void look() {
+    uint64_t t = now_us();
+    if (t - last_look_us < uint64_t(SDL_IDLE_SLEEP_US)) {
+        std::this_thread::sleep_for(std::chrono::microseconds(SDL_IDLE_SLEEP_US));
+        t = now_us();
+    }
+    last_look_us = t;
+    serve(t, false);
+}
+
+GamepadState pad_state(SDL_GameController* c) {
+    GamepadState s{};
+    for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b)
+        s.buttons[b] = SDL_GameControllerGetButton(c, SDL_GameControllerButton(b)) != 0;
+    s.stick_x = SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTX);
+    s.stick_y = SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTY);
+    return s;
+}
+
+const uint8_t* keyboard() {
+    static const uint8_t none[SDL_NUM_SCANCODES] = {};
+    return video_open ? SDL_GetKeyboardState(nullptr) : none;
+}
+
+uint16_t player_buttons(int player) {
+    uint16_t held = keyboard_buttons(keyboard(), player);
+    if (pad_count > player) held |= gamepad_buttons(pad_state(pads[player]));
+    return held;
+}
+
+void SDLCALL audio_callback(void*, Uint8* stream, int len) {
+    if (audio_stop.load() != 0 || audio_paused.load() != 0) {
+        std::memset(stream, 0, size_t(len));
+        return;
+    }
+    audio_fill(nullptr, stream, uint32_t(len) / 4);
+    // Each frame is two little-endian 16-bit samples, left then right.
+    const int32_t gains[2] = {gain_left.load(std::memory_order_relaxed),
+                              gain_right.load(std::memory_order_relaxed)};
+    for (int i = 0; i + 1 < len; i += 2) {
+        int32_t s = int16_t(uint16_t(stream[i] | (stream[i + 1] << 8)));
+        s = s * gains[(i >> 1) & 1] / 256;
+        stream[i] = uint8_t(s & 0xFF);
+        stream[i + 1] = uint8_t((s >> 8) & 0xFF);
+    }
+}
+
+void open_audio() {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "velkoro: no sound (%s)\n", SDL_GetError());
+        return;
+    }
+    SDL_AudioSpec want{};
+    want.freq = SDL_AUDIO_RATE;
+    want.format = AUDIO_S16LSB;
+    want.channels = 2;
+    want.samples = SDL_AUDIO_CHUNK_FRAMES;
+    want.callback = audio_callback;
+    SDL_AudioSpec have{};
+    audio_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (audio_device == 0) {
+        std::fprintf(stderr, "velkoro: no sound (%s)\n", SDL_GetError());
+        return;
+    }
+    SDL_PauseAudioDevice(audio_device, 0);
+}
+
+void open_window() {
+    // Hidden until the renderer is made: SDL may have to remake the window for it.
+    Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
+    if (sdl_config.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    window = SDL_CreateWindow("Velkoro", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                              DISPLAY_WIDTH * sdl_config.scale, DISPLAY_HEIGHT * sdl_config.scale, flags);
+    if (window) {
+        SDL_SetWindowMinimumSize(window, DISPLAY_WIDTH / 2, DISPLAY_HEIGHT / 2);
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+        if (!renderer) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (renderer)
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                    DISPLAY_WIDTH, DISPLAY_HEIGHT);
+    if (texture) SDL_ShowWindow(window);
+    if (!texture) {
+        std::fprintf(stderr,
+                     "velkoro: cannot open a window (%s); without one, run the headless runner: "
+                     "./run.sh --headless\n",
+                     SDL_GetError());
+        std::exit(2);
+    }
+}
+
+} // namespace
+
+bool sdl_open_video(std::string& error) {
+    if (video_open) return true;
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Left to itself SDL would settle for a window nobody sees (its off-screen driver) where
+    // there is no display; those drivers are taken only when asked for by name.
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    bool named = asked && *asked;
+    if (!named) {
+        const char* x11 = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if (!(wayland && *wayland)) {
+            if (x11 && *x11) {
+                SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+            } else if (access("/dev/dri", F_OK) == 0) {
+                SDL_SetHint(SDL_HINT_VIDEODRIVER, "KMSDRM");
+            } else {
+                error = "DISPLAY is not set";
+                return false;
+            }
+        }
+    }
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        error = SDL_GetError();
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!named && driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        SDL_Quit();
+        error = "no display server";
+        return false;
+    }
+    // Without game controllers the keyboard still plays.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+    video_open = true;
+    return true;
+}
+
+int sdl_gamepad_count() { return pad_count; }
+
+bool sdl_window_fullscreen() { return window && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0; }
+
+void sdl_service() { serve(now_us(), false); }
+
+SdlRect sdl_picture_rect(int out_w, int out_h, bool game) {
+    const int64_t sw = game ? VDP_PICTURE_WIDTH : DISPLAY_WIDTH;
+    const int64_t sh = game ? VDP_PICTURE_HEIGHT : DISPLAY_HEIGHT;
+    int64_t w = out_w > 0 ? out_w : 1, h = out_h > 0 ? out_h : 1;
+    int64_t dw = w, dh = h;
+    // As large as the window allows with the picture's own shape; black bars fill the rest.
+    if (w * sh <= h * sw)
+        dh = (w * sh + sw / 2) / sw;
+    else
+        dw = (h * sw + sh / 2) / sh;
+    return SdlRect{int((w - dw) / 2), int((h - dh) / 2), int(dw), int(dh)};
+}
+
+// --- Start-up and shut-down ---
+
+void platform_init(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
+    host_screens_reset();
+    display_flip(0);
+    refresh_due = true;
+    if (initialised) return;
+    initialised = true;
+    std::string error;
+    if (!sdl_open_video(error)) {
+        std::fprintf(stderr,
+                     "velkoro: no display to open a window on (%s); without one, run the headless "
+                     "runner: ./run.sh --headless\n",
+                     error.c_str());
+        std::exit(2);
+    }
+    open_window();
+    open_audio();
+    std::atexit(platform_shutdown);
+    refresh(now_us());
+}
+
+void platform_shutdown() {
+    if (shut_down) return;
+    shut_down = true;
+    audio_stop.store(1);
+    if (audio_device) SDL_CloseAudioDevice(audio_device);
+    audio_device = 0;
+    while (pad_count > 0) SDL_GameControllerClose(pads[--pad_count]);
+    if (texture) SDL_DestroyTexture(texture);
+    if (renderer) SDL_DestroyRenderer(renderer);
+    if (window) SDL_DestroyWindow(window);
+    texture = nullptr;
+    renderer = nullptr;
+    window = nullptr;
+    SDL_Quit();
+    video_open = false;
+    std::fflush(stdout);
+}
+
+void platform_frame_end() { serve(now_us(), true); }
+
+// --- Display ---
+
+void display_show_game(int32_t playing) {
+    game_view = playing != 0;
+    refresh_due = true;
+}
+
+// --- Audio ---
+
+void audio_set_paused(int32_t flag) { audio_paused.store(flag); }
+
+void audio_wait_paused() {
+    // The device's lock is held around every fill: once it has been taken and given back after
+    // the flag went up, no fill is under way and none starts until the flag is cleared.
+    if (audio_device == 0 || audio_paused.load() == 0) return;
+    SDL_LockAudioDevice(audio_device);
+    SDL_UnlockAudioDevice(audio_device);
+}
+
+void audio_set_volume(int32_t left, int32_t right) {
+    // As the handheld sets its mixer: 80 % of each percentage.
+    auto gain = [](int32_t p) { return (p < 0 ? 0 : p > 100 ? 100 : p) * 80 / 100 * 256 / 100; };
+    gain_left.store(gain(left), std::memory_order_relaxed);
+    gain_right.store(gain(right), std::memory_order_relaxed);
+}
+
+// --- Timer and buttons ---
+
+uint32_t timer_ticks() {
+    look();
+    return uint32_t(now_us() / 1000);
+}
+
+void timer_delay(uint32_t n) {
+    const uint64_t end = now_us() + uint64_t(n) * 1000;
+    for (uint64_t t = now_us(); t < end; t = now_us()) {
+        serve(t, false);
+        std::this_thread::sleep_for(std::chrono::microseconds(std::min(end - t, DELAY_SLICE_US)));
+    }
+    serve(now_us(), false);
+}
+
+uint32_t read_buttons() {
+    look();
+    return buttons_from_held(player_buttons(0));
+}
+
+uint16_t read_second_pad() { return uint16_t(buttons_from_held(player_buttons(1))); }
+
+uint8_t read_keypad(int32_t controller) {
+    // Without a second game controller the numeric keypad is the second player's keypad too.
+    return keyboard_keypad(keyboard(), controller, pad_count < 2);
+}
+
+// --- The card ---
+
+bool platform_map_path(const char* path, char* out, size_t out_size) {
+    return card_map_path(sdl_config.card_folder, path, out, out_size);
+}

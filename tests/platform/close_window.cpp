@@ -1,0 +1,28 @@
+// Asks an X window to close the way a window manager's close button does: a WM_DELETE_WINDOW
+// message to the window. Usage: velkoro_close_window WINDOW-ID (decimal or 0x hexadecimal).
+#include <X11/Xlib.h>
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: velkoro_close_window WINDOW-ID\n");
+        return 2;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "velkoro_close_window: no display\n");
+        return 2;
+    }
+    Window window = Window(std::strtoul(argv[1], nullptr, 0));
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &e);
+    XCloseDisplay(display);
+    return 0;
+}

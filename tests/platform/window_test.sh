@@ -1,0 +1,189 @@
+#!/usr/bin/env bash
+# The PC program in a real window on a virtual X display: synthetic key presses drive it, and
+# each screenshot of the window must equal the headless back end's screen for the same input,
+# scaled as the window shows it: the front end's whole screen, a game's picture centred.
+# (Fullscreen needs a window manager, which this display has not: the dummy-driver tests cover
+# F11 and Alt+Enter.)
+# Usage: window_test.sh PROGRAM HEADLESS-RUNNER CLOSE-HELPER CARD WORK-FOLDER
+set -euo pipefail
+program="$1"
+headless="$2"
+close_window="$3"
+card="$4"
+work="$5"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+
+step() { echo "--- $*"; }
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+# A virtual display of its own, on a free number.
+exec 3> display.txt
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp > xvfb.log 2>&1 &
+xvfb=$!
+exec 3>&-
+program_pid=""
+cleanup() {
+    [ -n "$program_pid" ] && kill "$program_pid" 2> /dev/null || true
+    kill "$xvfb" 2> /dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 100); do
+    [ -s display.txt ] && break
+    sleep 0.1
+done
+[ -s display.txt ] || fail "Xvfb did not start: $(cat xvfb.log)"
+export DISPLAY=":$(head -1 display.txt)"
+export SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+# In a sanitizer build: the display libraries (D-Bus, the GL driver) keep some memory to the end
+# of the process; leaks of the program's own are checked by the tests on the headless back end.
+export LSAN_OPTIONS="detect_leaks=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+# The headless back end's screens for the same input (virtual clock: B past the welcome screen
+# at 300 ms, B on the cartridge at 800 ms, the game runs from about 1000 ms).
+reference() {
+    local name="$1" ms="$2" buttons="$3"
+    "$headless" --card "$card" --ms "$ms" --buttons "$buttons" --screenshot "ref_$name.png" > /dev/null
+}
+start="B:300-400,B:800-900"
+reference welcome 200 ""
+reference manager 600 "B:300-400"
+reference game_idle 2000 "$start"
+reference game_first 2000 "$start,RIGHT+A+KEY5+P2UP+P2A:1200-2000"
+reference game_second 2000 "$start,KEYSTAR+P2LEFT+P2B:1200-2000"
+reference game_numpad 2000 "$start,KEY7+P2KEY7:1200-2000"
+
+launch() {
+    "$program" --sd "$card" --scale 2 "$@" > "program_$launches.log" 2>&1 &
+    program_pid=$!
+    launches=$((launches + 1))
+    window=""
+    for _ in $(seq 100); do
+        # The window of this very process (a closed one of an earlier run may linger a moment).
+        window=$(xdotool search --onlyvisible --pid "$program_pid" --name '^Velkoro$' 2> /dev/null | head -1 || true)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || fail "no window named Velkoro appeared"
+    timeout 5 xdotool windowfocus --sync "$window" 2> /dev/null || true
+}
+launches=0
+
+shot() { timeout 10 import -window "$window" "$1"; }
+
+geometry() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p'; }
+
+# Waits until the window equals the expected picture (colours within 1 %: the window may round
+# the RGB565 colours a step differently from the PNG writer).
+expect_window() {
+    local what="$1" expected="$2" diff="none"
+    for _ in $(seq 50); do
+        shot got.png || true
+        diff=$(compare -metric AE -fuzz 1% got.png "$expected" null: 2>&1 || true)
+        [ "$diff" = "0" ] && {
+            echo "ok: $what"
+            return 0
+        }
+        sleep 0.1
+    done
+    cp got.png "failed_$what.png"
+    fail "$what: $diff pixels differ from $expected (window kept as failed_$what.png)"
+}
+
+# The front end: the whole 320 x 240 screen, twice as large.
+expect_front_end() { convert "ref_$2.png" -scale 200% "exp_$1.png" && expect_window "$1" "exp_$1.png"; }
+
+# A game at a whole scale: the 272 x 208 picture area, enlarged as many times.
+expect_game_scaled() {
+    convert "ref_$2.png" -crop 272x208+0+0 +repage -scale "$3" "exp_$1.png"
+    expect_window "$1" "exp_$1.png"
+}
+
+tap() {
+    xdotool keydown "$@"
+    sleep 0.15
+    xdotool keyup "$@"
+}
+
+step "start-up, the front end"
+launch
+[ "$(geometry)" = "640x480" ] || fail "window is $(geometry), expected 640x480 (--scale 2)"
+expect_front_end welcome welcome
+tap x
+expect_front_end manager manager
+
+step "a game fills the window, centred"
+tap x
+# In 640 x 480 the picture is scaled to 628 x 480 and centred: black bars of 6 pixels at the
+# sides, and the picture itself, sampled at each console pixel's centre, is the console's.
+convert ref_game_idle.png -crop 272x208+0+0 +repage exp_game_idle.png
+ok=""
+for _ in $(seq 50); do
+    shot got.png || true
+    convert got.png -crop 628x480+6+0 +repage -sample '272x208!' got_sampled.png
+    bars=$(convert got.png \( -clone 0 -crop 6x480+0+0 \) \( -clone 0 -crop 6x480+634+0 \) -delete 0 -append \
+        -format '%[fx:maxima]' info:)
+    if [ "$(compare -metric AE -fuzz 1% got_sampled.png exp_game_idle.png null: 2>&1 || true)" = "0" ] &&
+        [ "$bars" = "0" ]; then
+        ok=1
+        break
+    fi
+    sleep 0.1
+done
+[ -n "$ok" ] || {
+    cp got.png failed_game_centred.png
+    fail "the game's picture is not centred and scaled in 640x480 (failed_game_centred.png)"
+}
+echo "ok: game centred in 640x480"
+# Resized to 544 x 416 the picture is exactly twice as large.
+xdotool windowsize --sync "$window" 544 416
+expect_game_scaled game_resized game_idle 200%
+
+step "both controllers from the keyboard"
+xdotool keydown Right z 5 i u
+expect_game_scaled first_player_and_second game_first 200%
+xdotool keyup Right z 5 i u
+expect_game_scaled released game_idle 200%
+xdotool keydown minus j o
+expect_game_scaled keypad_star_second_left game_second 200%
+xdotool keyup minus j o
+xdotool keydown KP_7
+expect_game_scaled numeric_keypad_both game_numpad 200%
+xdotool keyup KP_7
+expect_game_scaled released_again game_idle 200%
+
+step "SELECT leaves the game, Y leaves the program"
+xdotool windowsize --sync "$window" 640 480
+tap Escape
+expect_front_end manager_again manager
+tap space
+status=0
+for _ in $(seq 50); do
+    kill -0 "$program_pid" 2> /dev/null || break
+    sleep 0.1
+done
+wait "$program_pid" || status=$?
+program_pid=""
+[ "$status" -eq 0 ] || fail "Y in the cartridge manager: exit status $status"
+echo "ok: Y ends the program with status 0"
+
+step "closing the window"
+launch
+expect_front_end welcome_again welcome
+"$close_window" "$window"
+status=0
+for _ in $(seq 50); do
+    kill -0 "$program_pid" 2> /dev/null || break
+    sleep 0.1
+done
+kill -0 "$program_pid" 2> /dev/null && fail "the program is still running after its window was closed"
+wait "$program_pid" || status=$?
+program_pid=""
+[ "$status" -eq 0 ] || fail "closing the window: exit status $status"
+echo "ok: closing the window ends the program with status 0"
+echo "all window checks passed"
