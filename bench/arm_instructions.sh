@@ -1,51 +1,113 @@
 #!/usr/bin/env bash
 # ARM instructions per emulated frame on the handheld's processor. The whole-machine benchmark
 # (the busy graphics II cartridge, bench/machine_bench.cpp) is built for 32-bit ARM as the
-# handheld's optimised build is (ARMv4T code, link-time optimisation) and run under qemu-arm with
-# our instruction-counting plugin (bench/insn_plugin.c). Two runs of FRAMES and 2 x FRAMES
-# emulated frames cancel the start-up: the figure is their difference per frame, once with every
-# frame drawn (frame skip 1) and once with the program's default frame skip 2.
+# handheld's optimised build is (-O3, link-time optimisation, ARMv4T code for the ARM920T, ARM
+# state) and run under qemu-arm with our instruction-counting plugin (bench/insn_plugin.c). Two
+# runs of FRAMES and 2 x FRAMES emulated frames cancel the start-up: the figure is their
+# difference per frame, once with every frame drawn (frame skip 1) and once with the program's
+# default frame skip 2.
+#
+# Each figure is split by function (the program's symbols: with link-time optimisation small
+# functions live inside their callers, the presentation inside the frame hook `cpu_hook`) and by
+# source file (from the line information: where the executed instructions were written).
 #
 # Usage: bench/arm_instructions.sh [FRAMES]     (300 by default)
-# With BLOCKS=DIR in the environment each run also leaves its per-block counts in DIR
-# (address, instructions, runs), next to the program's symbols in DIR/bench_machine.
+# TOP=N lists the N largest functions and files (12 by default). With BLOCKS=DIR in the
+# environment each run also leaves its per-block counts in DIR (address, instructions, runs),
+# next to the program in DIR/bench_machine.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 frames="${1:-300}"
 case "$frames" in '' | *[!0-9]* | 0) echo "usage: $0 [FRAMES]" >&2; exit 2 ;; esac
-frames=$(((frames + 1) / 2 * 2))
+top="${TOP:-12}"
+case "$top" in '' | *[!0-9]*) echo "$0: TOP must be a number" >&2; exit 2 ;; esac
 
 source "$here/scripts/deps.sh"
 velkoro_need_packages "${VELKORO_BUILD_PACKAGES[@]}" "${VELKORO_ARM_PACKAGES[@]}"
 velkoro_arm_sysroot "$here/build/arm-sysroot"
 
+# -g only adds line information for the split by file: the code is the same without it.
 build="$here/build/arm-bench"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
+cmake -S "$here" -B "$build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DVELKORO_LTO=ON \
+    -DCMAKE_C_FLAGS=-g -DCMAKE_CXX_FLAGS=-g \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/arm-linux-gnueabi.cmake" -DVELKORO_ARM_SYSROOT="$here/build/arm-sysroot" \
     > /dev/null
-cmake --build "$build" --target bench_machine velkoro_video_rom_busy velkoro_video_rom_tiny_bios > /dev/null
+cmake --build "$build" -j "$(nproc)" --target bench_machine velkoro_video_rom_busy velkoro_video_rom_tiny_bios > /dev/null
+program="$build/bench/bench_machine"
 plugin="$build/libvelkoro_insn.so"
 cc -O2 -shared -fPIC -Wall -Wextra -Werror "$here/bench/insn_plugin.c" -o "$plugin"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-# instructions FRAMES SKIP: the instructions one whole run executes.
+blocks="${BLOCKS:-$work}"
+mkdir -p "$blocks"
+[ -n "${BLOCKS:-}" ] && cp "$program" "$BLOCKS/"
+
+# instructions FRAMES SKIP: the instructions one whole run executes; its block counts are left in
+# $blocks/blocks-FRAMES-skipSKIP.txt.
 instructions() {
-    local args="total=$work/total"
-    [ -n "${BLOCKS:-}" ] && args+=",blocks=$BLOCKS/blocks-$1-skip$2.txt"
-    qemu-arm -cpu arm926 -plugin "$plugin,$args" "$build/bench/bench_machine" --quiet --frames "$1" --skip "$2"
+    qemu-arm -cpu arm926 -plugin "$plugin,total=$work/total,blocks=$blocks/blocks-$1-skip$2.txt" \
+        "$program" --quiet --frames "$1" --skip "$2"
     cat "$work/total"
 }
-[ -n "${BLOCKS:-}" ] && mkdir -p "$BLOCKS" && cp "$build/bench/bench_machine" "$BLOCKS/"
+
+# The program's functions, by address (decimal), for the split by function.
+arm-linux-gnueabi-nm -n -C -t d --defined-only "$program" |
+    awk '$2 ~ /^[tTwW]$/ { a = $1; $1 = ""; $2 = ""; sub(/^  /, ""); print a "\t" $0 }' > "$work/symbols"
+
+# split A B: per instruction address, the instructions of run B less those of run A
+# ("address<TAB>count", decimal, by address). A block's instructions lie one after another, 4
+# bytes each (ARM state).
+split_by_address() {
+    awk 'function hex(s,   i, v) {
+             v = 0; s = tolower(s)
+             for (i = 1; i <= length(s); ++i) v = v * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
+             return v
+         }
+         FNR == 1 { weight = (FILENAME == ARGV[1]) ? -1 : 1 }
+         { a = hex($1); for (i = 0; i < $2; ++i) n[a + 4 * i] += weight * $3 }
+         END { for (a in n) if (n[a] != 0) printf "%.0f\t%.0f\n", a, n[a] }' "$1" "$2" | sort -n
+}
+
+# table TITLE TOTAL: "name<TAB>count" lines in, the TOP largest out, per frame, with their share.
+table() {
+    awk -F '\t' '{ n[$1] += $2 } END { for (k in n) printf "%.0f\t%s\n", n[k], k }' |
+        sort -t "$(printf '\t')" -k1,1nr |
+        awk -F '\t' -v title="$1" -v total="$2" -v frames="$frames" -v top="$top" '
+            function line(count, name) {
+                printf "      %10.0f  %5.1f%%  %s\n", count / frames, 100 * count / total, name
+            }
+            BEGIN { print "    " title ":" }
+            NR <= top && $1 / frames >= 0.5 { line($1, $2); shown += $1 }
+            END { if ((total - shown) / frames >= 0.5) line(total - shown, "(the rest)") }'
+}
+
+by_function() {
+    awk -F '\t' 'NR == FNR { at[++s] = $1; name[s] = $2; next }
+                 { while (j < s && at[j + 1] <= $1) ++j
+                   print (j ? name[j] : "(before the first function)") "\t" $2 }' "$work/symbols" "$1"
+}
+
+by_file() {
+    cut -f1 "$1" | awk '{ printf "0x%x\n", $1 }' | arm-linux-gnueabi-addr2line -e "$program" |
+        sed -e 's/ (discriminator [0-9]*)//' -e 's/:[0-9?]*$//' -e "s|^$here/||" \
+            -e 's|^??$|(no line information: the C and C++ libraries)|' -e 's|^/usr/.*|(C++ library headers)|' |
+        paste - <(cut -f2 "$1")
+}
 
 budget=$((200000000 / 60))
 echo "ARM instructions per emulated frame, busy graphics II cartridge ($frames-frame difference):"
 for skip in 1 2; do
     a=$(instructions "$frames" "$skip")
     b=$(instructions $((2 * frames)) "$skip")
-    per_frame=$(((b - a) / frames))
+    difference=$((b - a))
+    per_frame=$((difference / frames))
     label="every frame drawn (frame skip 1)"
     [ "$skip" = 2 ] && label="default frame skip 2"
     printf '  %-34s %10d  (%d%% of the 200 MHz ARM920T'"'"'s %d cycles per frame)\n' \
         "$label" "$per_frame" $((per_frame * 100 / budget)) "$budget"
+    split_by_address "$blocks/blocks-$frames-skip$skip.txt" "$blocks/blocks-$((2 * frames))-skip$skip.txt" \
+        > "$work/addresses"
+    by_function "$work/addresses" | table "by function" "$difference"
+    by_file "$work/addresses" | table "by source file" "$difference"
 done

@@ -77,7 +77,8 @@ void copy_text(char* out, size_t size, std::string_view text) {
     out[n] = '\0';
 }
 
-uint16_t palette_colour(const uint8_t* rgb) {
+// A red, green, blue triplet as a pixel, the colour keys turned into their special values.
+uint16_t rgb565_of(const uint8_t* rgb) {
     uint8_t r = rgb[0], g = rgb[1], b = rgb[2];
     if (r == IMAGE_KEY_TRANSPARENT_RGB && g == IMAGE_KEY_TRANSPARENT_RGB && b == IMAGE_KEY_TRANSPARENT_RGB)
         return IMAGE_TRANSPARENT;
@@ -114,17 +115,19 @@ bool decode(Decoder decoder, const void* source, uint8_t flags, uint32_t length,
         return *pixels != nullptr;
     }
     uint8_t palette[768];
-    uint8_t* indices =
+    uint8_t depth = 1;
+    uint8_t* decoded =
         (flags & IMAGE_IN_MEMORY)
-            ? read_pcx_memory(static_cast<const uint8_t*>(source), length, palette, width, height)
-            : read_pcx_file(static_cast<const char*>(source), palette, width, height);
-    if (!indices) return false;
+            ? read_pcx_memory(static_cast<const uint8_t*>(source), length, palette, width, height, &depth)
+            : read_pcx_file(static_cast<const char*>(source), palette, width, height, &depth);
+    if (!decoded) return false;
     size_t n = size_t(*width) * *height;
     *pixels = static_cast<uint16_t*>(std::malloc(n * 2));
     if (*pixels) {
-        for (size_t i = 0; i < n; ++i) (*pixels)[i] = palette_colour(palette + 3 * size_t(indices[i]));
+        for (size_t i = 0; i < n; ++i)
+            (*pixels)[i] = rgb565_of(depth == 3 ? decoded + 3 * i : palette + 3 * size_t(decoded[i]));
     }
-    std::free(indices);
+    std::free(decoded);
     return *pixels != nullptr;
 }
 

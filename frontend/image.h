@@ -16,7 +16,7 @@ constexpr uint8_t IMAGE_IN_MEMORY = 2;  // the source is data of `length` bytes,
 constexpr uint8_t IMAGE_AS_PCX = 4;     // PCX whatever the name
 constexpr uint8_t IMAGE_AS_TGA = 8;     // TGA when the name names no other format
 
-// Palette images: the colour keys of the front end's pictures.
+// The colour keys of the front end's PCX pictures, palette or 24-bit alike.
 constexpr uint8_t IMAGE_KEY_TRANSPARENT_RGB = 0x7B; // (123, 123, 123) becomes IMAGE_TRANSPARENT
 constexpr uint8_t IMAGE_KEY_SHADOW_RB = 0xDE;       // (0xDE, 0x6F, 0xDE) becomes IMAGE_SHADOW
 constexpr uint8_t IMAGE_KEY_SHADOW_G = 0x6F;
@@ -36,11 +36,14 @@ int load_image(const char* name, const void* source, uint8_t flags, uint32_t len
 // list; nullptr = all). The program keeps its images to the end; the checks release theirs.
 void release_images_after(Image* keep);
 
-// PCX: 8-bit palette indices (width x height bytes, top row first) or nullptr. `palette`
-// receives 256 RGB triplets when it is not nullptr.
-uint8_t* read_pcx_file(const char* path, uint8_t* palette, uint16_t* width, uint16_t* height);
+// PCX: the pixels (width x height of them, top row first) or nullptr. *bytes_per_pixel tells
+// what they are: 1 = palette indices (one plane), 3 = red, green and blue (three 8-bit planes,
+// a 24-bit picture). `palette` receives 256 RGB triplets when it is not nullptr (all black for a
+// 24-bit picture). Other plane counts are refused.
+uint8_t* read_pcx_file(const char* path, uint8_t* palette, uint16_t* width, uint16_t* height,
+                       uint8_t* bytes_per_pixel);
 uint8_t* read_pcx_memory(const uint8_t* data, size_t length, uint8_t* palette, uint16_t* width,
-                         uint16_t* height);
+                         uint16_t* height, uint8_t* bytes_per_pixel);
 
 // TGA: RGB565 pixels (width x height, top row first) or nullptr. `source` is a path when
 // `length` is 0, else data of `length` bytes. *alpha receives a width x height byte map only when

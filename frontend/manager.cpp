@@ -16,7 +16,6 @@ namespace {
 
 CartridgeList visit_list;
 
-// Upper-cases the letters a..z only: the names are bytes, whatever the locale thinks of them.
 // `prefix` followed by `name` into a buffer of `size` bytes, cut to size - 1 bytes.
 void join_cut(char* to, size_t size, const char* prefix, const char* name) {
     size_t n = 0;
@@ -25,6 +24,7 @@ void join_cut(char* to, size_t size, const char* prefix, const char* name) {
     to[n] = '\0';
 }
 
+// Upper-cases the letters a..z only: the names are bytes, whatever the locale thinks of them.
 void ascii_upper(const char* from, char* to, size_t size) {
     size_t i = 0;
     for (; from[i] && i + 1 < size; ++i) {
@@ -75,9 +75,10 @@ void scan_rom_directory(CartridgeList* list) {
         }
         if (!std::strstr(name, ".rom") && !std::strstr(name, ".ROM")) continue;
         if (list->count >= MANAGER_MAX_NAMES) continue;
-        char* copy = static_cast<char*>(std::malloc(MANAGER_NAME_BYTES));
+        size_t bytes = std::strlen(name) + 1;
+        char* copy = static_cast<char*>(std::malloc(bytes));
         if (!copy) continue;
-        join_cut(copy, MANAGER_NAME_BYTES, "", name);
+        std::memcpy(copy, name, bytes);
         list->names[list->count++] = copy;
     }
     closedir(dir);
@@ -104,7 +105,9 @@ void release_names(CartridgeList* list) {
     list->count = 0;
 }
 
-void manager_navigate(Panel* p, uint16_t b) {
+void manager_navigate(Panel* p, uint16_t b, bool repeated) {
+    // A held page key keeps turning pages, but never queues a page while one is being turned.
+    if (repeated && (b == BTN_LEFT || b == BTN_RIGHT) && pending_moves != 0) b = 0;
     switch (b) {
     case BTN_UP:
         pending_moves = 0;
@@ -137,21 +140,26 @@ void manager_navigate(Panel* p, uint16_t b) {
 void cartridge_manager() {
     scan_rom_directory(&visit_list);
     sort_names(&visit_list);
+    const bool empty = visit_list.count == 0;
+    const char* const no_cartridges[] = {"", MANAGER_NO_CARTRIDGES};
 
     Panel& p = manager_panel;
     p = make_panel(MANAGER_STYLE, "Cartridge Manager", ROM_DIRECTORY, "Push B to select cart; Y to exit emu.",
-                   visit_list.names, uint16_t(visit_list.count));
-    panel_select(&p, 0);
+                   empty ? no_cartridges : visit_list.names, uint16_t(empty ? 2 : visit_list.count));
+    panel_select(&p, empty ? -1 : 0);
 
     show_panel(&p);
     ui_wait_release();
-    while (visit_list.count > 0) {
+    // With nothing to choose the manager still waits: X or START goes back to the play cycle
+    // (which finds no game and comes back with a fresh look at the folder), Y leaves.
+    for (;;) {
         uint16_t b = ui_wait_buttons(pending_moves == 0 ? 90 : 22);
         if (b == BTN_X || b == BTN_START) {
             timer_delay(200);
             break;
         }
         if (b == BTN_Y) leave_program();
+        if (empty) continue;
         if (b == BTN_B) {
             ui_wait_release();
             int16_t row = panel_selected(&p);
@@ -160,7 +168,7 @@ void cartridge_manager() {
             timer_delay(200);
             break;
         }
-        manager_navigate(&p, b);
+        manager_navigate(&p, b, ui_press_repeated);
         show_panel(&p);
     }
     p.items = nullptr;

@@ -8,16 +8,19 @@
 
 constexpr const char* ROM_DIRECTORY = "/mnt/sd/roms/colecovision/";
 constexpr int MANAGER_MAX_NAMES = 1024;
-constexpr int MANAGER_NAME_BYTES = 100; // 99 characters and the terminator
 
-// The names of one visit, each in its own block; built afresh at every visit.
+// What the manager shows when the ROM folder holds no cartridge (or cannot be read).
+constexpr const char* MANAGER_NO_CARTRIDGES = "No cartridges found in /mnt/sd/roms/colecovision/";
+
+// The names of one visit, each in its own block and whole (the panel cuts what it draws, the path
+// to a cartridge needs all of it); built afresh at every visit.
 struct CartridgeList {
     char* names[MANAGER_MAX_NAMES];
     int count;
 };
 
 // Fills `list` (which must be empty) from the ROM folder, in the folder's order: every entry
-// whose name holds ".rom" or ".ROM", cut to 99 bytes, at most MANAGER_MAX_NAMES of them. An
+// whose name holds ".rom" or ".ROM", at most MANAGER_MAX_NAMES of them. An
 // entry whose upper-cased name holds "COLECO.ROM" is the BIOS: it rewrites bios_path and is not
 // listed. A folder that cannot be opened leaves the list empty.
 void scan_rom_directory(CartridgeList* list);
@@ -32,5 +35,6 @@ void release_names(CartridgeList* list);
 extern Panel manager_panel;
 
 // Acts on one pressed set of the manager's wait: UP and DOWN move the highlight, LEFT and RIGHT
-// queue a page of moves in pending_moves, anything else carries out one queued move.
-void manager_navigate(Panel* p, uint16_t b);
+// queue a page of moves in pending_moves, anything else carries out one queued move. A page key
+// held down (`repeated`) turns the next page only once the queued one is done.
+void manager_navigate(Panel* p, uint16_t b, bool repeated = false);

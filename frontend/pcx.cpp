@@ -1,6 +1,7 @@
 // The PCX decoder: run-length encoded lines of palette indices, the 256-colour palette at the end
-// of version 5 files, the header's 16-colour palette otherwise. Header sizes are checked against
-// the line buffer and the data before anything is allocated, so a lying header costs nothing.
+// of version 5 files, the header's 16-colour palette otherwise; and 24-bit pictures, whose lines
+// hold a red, a green and a blue plane one after the other. Header sizes are checked against the
+// line buffer and the data before anything is allocated, so a lying header costs nothing.
 #include <cstdlib>
 #include <cstring>
 
@@ -13,8 +14,11 @@ constexpr size_t PCX_PALETTE_BYTES = 768;
 constexpr uint8_t PCX_PALETTE_MARKER = 0x0C;
 // One data byte yields at most this many output bytes (a run of the longest length).
 constexpr uint64_t PCX_LONGEST_RUN = 0x3F;
-// A line is at most four planes of the widest picture taken (bytes per line are even).
-constexpr uint64_t PCX_MAX_LINE_BYTES = 4 * (uint64_t(IMAGE_MAX_SIDE) + 2);
+// The plane counts the decoder reads: palette indices, or red, green and blue of 8 bits each.
+constexpr uint8_t PCX_PALETTE_PLANES = 1;
+constexpr uint8_t PCX_RGB_PLANES = 3;
+// A line is at most three planes of the widest picture taken (bytes per line are even).
+constexpr uint64_t PCX_MAX_LINE_BYTES = PCX_RGB_PLANES * (uint64_t(IMAGE_MAX_SIDE) + 2);
 
 uint16_t word_at(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
@@ -59,20 +63,24 @@ void fill_palette(const uint8_t* data, size_t size, uint8_t version, uint8_t* pa
 }
 
 uint8_t* decode_pcx(const uint8_t* data, size_t size, uint8_t* palette, uint16_t* width_out,
-                    uint16_t* height_out) {
+                    uint16_t* height_out, uint8_t* bytes_per_pixel) {
     if (!data || size < PCX_HEADER_BYTES) {
         image_message("ERROR: PCX Read Result fail");
         return nullptr;
     }
-    uint8_t version = data[1];
+    uint8_t version = data[1], bits = data[3], planes = data[65];
     int32_t xmin = word_at(data + 4), ymin = word_at(data + 6);
     int32_t xmax = word_at(data + 8), ymax = word_at(data + 10);
-    uint64_t line_length = uint64_t(data[65]) * word_at(data + 66);
+    uint64_t plane_length = word_at(data + 66);
+    uint64_t line_length = planes * plane_length;
     int64_t width = int64_t(xmax) - xmin + 1, height = int64_t(ymax) - ymin + 1;
     // Every line must fit the line buffer, the sizes must fit an Image, and the data must be able
-    // to hold the lines at all; otherwise the header lies and nothing is allocated.
+    // to hold the lines at all; otherwise the header lies and nothing is allocated. Other plane
+    // counts (and 3 planes of other than 8 bits) would decode into wrong colours: refused.
     uint64_t least_data = uint64_t(height) * ((line_length + PCX_LONGEST_RUN - 1) / PCX_LONGEST_RUN);
-    if (width < 1 || height < 1 || uint64_t(width) > line_length || least_data > size - PCX_HEADER_BYTES) {
+    bool rgb = planes == PCX_RGB_PLANES;
+    if ((planes != PCX_PALETTE_PLANES && !(rgb && bits == 8)) || width < 1 || height < 1 ||
+        uint64_t(width) > plane_length || least_data > size - PCX_HEADER_BYTES) {
         image_message("ERROR: Couldn't decode line");
         return nullptr;
     }
@@ -85,12 +93,13 @@ uint8_t* decode_pcx(const uint8_t* data, size_t size, uint8_t* palette, uint16_t
         image_message("ERROR: PCX Blk NULL");
         return nullptr;
     }
+    const size_t depth = rgb ? 3 : 1;
     uint8_t* line = static_cast<uint8_t*>(std::calloc(size_t(line_length), 1));
     if (!line) {
         image_message("ERROR: PCX linebuffer NULL");
         return nullptr;
     }
-    uint8_t* out = static_cast<uint8_t*>(std::malloc(size_t(width) * size_t(height)));
+    uint8_t* out = static_cast<uint8_t*>(std::malloc(size_t(width) * size_t(height) * depth));
     if (!out) {
         std::free(line);
         image_message("ERROR: PCX Blk NULL");
@@ -104,10 +113,18 @@ uint8_t* decode_pcx(const uint8_t* data, size_t size, uint8_t* palette, uint16_t
             image_message("ERROR: Couldn't decode line");
             return nullptr;
         }
-        std::memcpy(out + size_t(y) * size_t(width), line, size_t(width));
+        uint8_t* to = out + size_t(y) * size_t(width) * depth;
+        if (rgb) {
+            for (size_t x = 0; x < size_t(width); ++x)
+                for (size_t c = 0; c < 3; ++c) to[3 * x + c] = line[c * plane_length + x];
+        } else {
+            std::memcpy(to, line, size_t(width));
+        }
     }
     std::free(line);
-    if (palette) {
+    if (palette && rgb) {
+        std::memset(palette, 0, PCX_PALETTE_BYTES); // the colours are in the pixels
+    } else if (palette) {
         bool bad;
         fill_palette(data, size, version, palette, &bad);
         if (bad) {
@@ -118,17 +135,19 @@ uint8_t* decode_pcx(const uint8_t* data, size_t size, uint8_t* palette, uint16_t
     }
     *width_out = uint16_t(width);
     *height_out = uint16_t(height);
+    *bytes_per_pixel = uint8_t(depth);
     return out;
 }
 
 } // namespace
 
 uint8_t* read_pcx_memory(const uint8_t* data, size_t length, uint8_t* palette, uint16_t* width,
-                         uint16_t* height) {
-    return decode_pcx(data, length, palette, width, height);
+                         uint16_t* height, uint8_t* bytes_per_pixel) {
+    return decode_pcx(data, length, palette, width, height, bytes_per_pixel);
 }
 
-uint8_t* read_pcx_file(const char* path, uint8_t* palette, uint16_t* width, uint16_t* height) {
+uint8_t* read_pcx_file(const char* path, uint8_t* palette, uint16_t* width, uint16_t* height,
+                       uint8_t* bytes_per_pixel) {
     FileBlock block;
     switch (read_whole_file(path, &block)) {
     case FileRead::OPEN_FAILED: image_message("ERROR: Can't fopen() pcx"); return nullptr;
@@ -137,7 +156,7 @@ uint8_t* read_pcx_file(const char* path, uint8_t* palette, uint16_t* width, uint
     case FileRead::SHORT: image_message("ERROR: pcx fread"); break;
     case FileRead::OK: break;
     }
-    uint8_t* out = decode_pcx(block.data, block.length, palette, width, height);
+    uint8_t* out = decode_pcx(block.data, block.length, palette, width, height, bytes_per_pixel);
     std::free(block.data);
     return out;
 }

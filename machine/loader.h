@@ -4,7 +4,8 @@
 #pragma once
 #include <cstdint>
 
-constexpr int PATH_BUFFER_BYTES = 200;
+// Room for the ROM folder and the longest file name a Linux folder holds (255 bytes).
+constexpr int PATH_BUFFER_BYTES = 320;
 constexpr uint32_t BIOS_BYTES = 8192;
 constexpr uint32_t CARTRIDGE_MIN_BYTES = 0x1000;
 constexpr uint32_t CARTRIDGE_MAX_BYTES = 0x8000;

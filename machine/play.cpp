@@ -54,6 +54,8 @@ int program_main() {
         show_status_message("Couldn't allocate backbuffer");
         return 0;
     }
+    // Cleared, since the screens copy all of it and the panels cover only part.
+    std::memset(back, 0, BACK_SURFACE_BYTES);
     setup_surface(&back_surface, back);
     play_cycle();
     return 0;

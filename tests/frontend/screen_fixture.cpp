@@ -48,7 +48,7 @@ std::string presses(const std::string& name, int count, int from, int gap) {
     std::string s;
     for (int i = 0; i < count; ++i) {
         int t = from + i * gap;
-        s += name + ":" + std::to_string(t) + "-" + std::to_string(t + 1) + ",";
+        s += name + ":" + std::to_string(t) + "-" + std::to_string(t + 50) + ",";
     }
     return s;
 }

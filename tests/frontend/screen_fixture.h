@@ -24,9 +24,7 @@ struct ScreenTest : ::testing::Test {
     void make_files(const std::vector<std::string>& names);
 };
 
-// "NAME:t-t+1" entries, one every `gap` ms from `from`. A press is this short because a timed
-// wait stops watching its release at its time limit: a longer press that arrives near the end
-// of one wait is counted again by the next.
+// "NAME:t-t+50" entries, one every `gap` ms from `from`: taps of 50 ms, as a thumb makes them.
 std::string presses(const std::string& name, int count, int from, int gap);
 
 // "n00.rom" .. "nNN.rom".

@@ -224,7 +224,7 @@ TEST(Font, SampleTextGolden) {
     for (int pass = 0; pass < 2; ++pass)
         for (int i = 0; i < 6; ++i)
             draw_text(&screen_surface, f, 4, uint16_t(8 + 120 * pass + 14 * i), lines[i], 0);
-    EXPECT_EQ(compare_screen_with_golden("frontend/goldens/font_sample.png"), "");
+    EXPECT_EQ(compare_screen_with_golden("frontend/golden/font_sample.png"), "");
 }
 
 } // namespace

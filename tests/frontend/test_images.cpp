@@ -1,6 +1,6 @@
-// The image loader and its readers: ImageMagick's PCX and TGA files decoded pixel for pixel,
-// hand-made headers for the run-length and palette rules, and truncated or lying files that
-// must take the failure path with the right messages and no harm.
+// The image loader and its readers: ImageMagick's PCX (palette and 24-bit) and TGA files decoded
+// pixel for pixel, hand-made headers for the run-length, plane and palette rules, and truncated
+// or lying files that must take the failure path with the right messages and no harm.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -54,6 +54,8 @@ struct Fixtures {
         write_file(path("src.pam"), pam_bytes);
         const char* jobs[][2] = {
             {"src.ppm", "-type Palette PCX:pal.pcx"},
+            {"src.ppm", "-type TrueColor PCX:rgb24.pcx"},
+            {"src.pam", "-type TrueColorAlpha PCX:rgba32.pcx"},
             {"src.ppm", "-type TrueColor -compress None TGA:raw24.tga"},
             {"src.ppm", "-type TrueColor -compress RLE TGA:rle24.tga"},
             {"src.ppm", "-orient TopLeft -type TrueColor -compress None TGA:top24.tga"},
@@ -148,16 +150,9 @@ TEST_F(Images, TgaFixturesDecodePixelForPixel) {
     EXPECT_EQ(messages(), Messages{});
 }
 
-TEST_F(Images, PcxFixtureThroughLoadImage) {
-    std::string path = fixtures().path("pal.pcx");
-    std::vector<uint8_t> bytes = read_file(path);
-    ASSERT_EQ(bytes[1], 5);
-    ASSERT_EQ(bytes[bytes.size() - 769], 0x0C);
-    ASSERT_EQ(load_image("pal", path.c_str(), 0, 0), 1);
-    Image* im = current_image();
+// A loaded PCX picture against the source, in the screen's colours with the colour keys.
+void expect_source_picture(const Image* im) {
     ASSERT_NE(im, nullptr);
-    EXPECT_STREQ(im->name, "pal");
-    EXPECT_EQ(std::string(im->source), path.substr(0, 31));
     ASSERT_EQ(im->width, W);
     ASSERT_EQ(im->height, H);
     for (int y = 0; y < H; ++y)
@@ -168,6 +163,19 @@ TEST_F(Images, PcxFixtureThroughLoadImage) {
             if (s.r == 0xDE && s.g == 0x6F && s.b == 0xDE) want = IMAGE_SHADOW;
             ASSERT_EQ(im->pixels[y * W + x], want) << x << "," << y;
         }
+}
+
+TEST_F(Images, PcxFixtureThroughLoadImage) {
+    std::string path = fixtures().path("pal.pcx");
+    std::vector<uint8_t> bytes = read_file(path);
+    ASSERT_EQ(bytes[1], 5);
+    ASSERT_EQ(bytes[bytes.size() - 769], 0x0C);
+    ASSERT_EQ(load_image("pal", path.c_str(), 0, 0), 1);
+    Image* im = current_image();
+    ASSERT_NE(im, nullptr);
+    expect_source_picture(im);
+    EXPECT_STREQ(im->name, "pal");
+    EXPECT_EQ(std::string(im->source), path.substr(0, 31));
     // The same data from memory with the bytes of every pixel exchanged, as a second image.
     ASSERT_EQ(load_image("swapped", bytes.data(), IMAGE_IN_MEMORY | IMAGE_AS_PCX | IMAGE_SWAP_BYTES,
                          uint32_t(bytes.size())),
@@ -176,6 +184,40 @@ TEST_F(Images, PcxFixtureThroughLoadImage) {
     uint16_t v = im->pixels[0];
     EXPECT_EQ(current_image()->pixels[0], uint16_t((v << 8) | (v >> 8)));
     EXPECT_EQ(messages(), Messages{});
+}
+
+TEST_F(Images, PcxOf24BitsDecodesPixelForPixelAndOtherPlaneCountsAreRefused) {
+    std::string path = fixtures().path("rgb24.pcx");
+    std::vector<uint8_t> bytes = read_file(path);
+    ASSERT_EQ(bytes[65], 3) << "ImageMagick wrote another kind of PCX";
+    ASSERT_EQ(bytes[3], 8);
+    // The reader hands out the colours themselves.
+    uint16_t w = 0, h = 0;
+    uint8_t depth = 0;
+    uint8_t* px = read_pcx_file(path.c_str(), nullptr, &w, &h, &depth);
+    ASSERT_NE(px, nullptr);
+    ASSERT_EQ(depth, 3);
+    ASSERT_EQ(w, W);
+    ASSERT_EQ(h, H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            Rgba s = source_pixel(x, y);
+            const uint8_t* p = px + 3 * (y * W + x);
+            ASSERT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{s.r, s.g, s.b}))
+                << x << "," << y;
+        }
+    std::free(px);
+    // And the loader turns them into the screen's colours, keys included, as for a palette file.
+    ASSERT_EQ(load_image("rgb", path.c_str(), 0, 0), 1);
+    expect_source_picture(current_image());
+    EXPECT_EQ(messages(), Messages{});
+
+    // Four planes (ImageMagick's PCX with alpha) would show wrong colours: refused, with the
+    // decoder's message.
+    std::vector<uint8_t> rgba = read_file(fixtures().path("rgba32.pcx"));
+    ASSERT_EQ(rgba[65], 4);
+    EXPECT_EQ(load_image("rgba", fixtures().path("rgba32.pcx").c_str(), 0, 0), 0);
+    EXPECT_EQ(messages(), (Messages{"ERROR: Couldn't decode line", LOAD_FAILED}));
 }
 
 // A PCX header of the given geometry followed by `body`.
@@ -197,28 +239,39 @@ std::vector<uint8_t> pcx(uint16_t xmin, uint16_t ymin, uint16_t xmax, uint16_t y
     for (int i = 0; i < 48; ++i) v[16 + i] = uint8_t(i + 1);
     v[65] = planes;
     put(66, bpl);
-    for (uint8_t b : body) v.push_back(b);  // not insert: GCC 12 warns wrongly on an empty body
+    for (uint8_t b : body) v.push_back(b); // not insert: GCC 12 warns wrongly on an empty body
     return v;
 }
 
 TEST_F(Images, PcxRunsAndPalettes) {
     uint8_t palette[768];
     uint16_t w = 0, h = 0;
+    uint8_t depth = 0;
     // C3 41 = three 0x41, 41 = one, C0 07 = a run of nothing; a second line from a run cut at the
     // line's end; bytes past the width stay out of the picture.
     std::vector<uint8_t> data = pcx(0, 0, 3, 1, 1, 5, {0xC3, 0x41, 0xC0, 0x07, 0x41, 0x09, 0xC9, 0x22});
-    uint8_t* px = read_pcx_memory(data.data(), data.size(), palette, &w, &h);
+    uint8_t* px = read_pcx_memory(data.data(), data.size(), palette, &w, &h, &depth);
     ASSERT_NE(px, nullptr);
     EXPECT_EQ(w, 4);
     EXPECT_EQ(h, 2);
     EXPECT_EQ(std::vector<uint8_t>(px, px + 8),
               (std::vector<uint8_t>{0x41, 0x41, 0x41, 0x41, 0x22, 0x22, 0x22, 0x22}));
     std::free(px);
+    // Three planes: each line is its red, green and blue bytes in turn, a run may cross from one
+    // plane to the next (0xC3 0x08), one that overshoots the line is cut (0xC4 0x06), and the
+    // bytes past the width in each plane stay out of the picture.
+    data = pcx(0, 0, 1, 1, 3, 3, {1, 2, 0x77, 3, 4, 0x77, 5, 0xC4, 6, 6, 0xC3, 0x08, 9, 9, 0xC2, 0x0A, 0x77});
+    px = read_pcx_memory(data.data(), data.size(), palette, &w, &h, &depth);
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(depth, 3);
+    EXPECT_EQ(std::vector<uint8_t>(px, px + 12),
+              (std::vector<uint8_t>{1, 3, 5, 2, 4, 6, 6, 8, 10, 8, 9, 10}));
+    std::free(px);
     // Version 3 (and version 5 without the marker): the header's 16 colours, black above them.
     for (uint8_t version : {3, 5}) {
         std::vector<uint8_t> v = pcx(0, 0, 0, 0, 1, 1, {0x07}, version);
         v.resize(v.size() + 800, 0x00);
-        px = read_pcx_memory(v.data(), v.size(), palette, &w, &h);
+        px = read_pcx_memory(v.data(), v.size(), palette, &w, &h, &depth);
         ASSERT_NE(px, nullptr);
         EXPECT_EQ(palette[0], 1);
         EXPECT_EQ(palette[47], 48);
@@ -228,9 +281,9 @@ TEST_F(Images, PcxRunsAndPalettes) {
     // A palette marker with too few bytes after it (the data are shorter than a palette).
     std::vector<uint8_t> bad = pcx(0, 0, 0, 0, 1, 1, {0x07});
     bad[0] = 0x0C;
-    EXPECT_EQ(read_pcx_memory(bad.data(), bad.size(), palette, &w, &h), nullptr);
+    EXPECT_EQ(read_pcx_memory(bad.data(), bad.size(), palette, &w, &h, &depth), nullptr);
     // Without a palette wanted, the same data decode.
-    px = read_pcx_memory(bad.data(), bad.size(), nullptr, &w, &h);
+    px = read_pcx_memory(bad.data(), bad.size(), nullptr, &w, &h, &depth);
     EXPECT_NE(px, nullptr);
     std::free(px);
     EXPECT_EQ(messages(), Messages{"ERROR: Bad palette!"});
@@ -239,9 +292,10 @@ TEST_F(Images, PcxRunsAndPalettes) {
 TEST_F(Images, PcxLyingAndTruncatedHeaders) {
     uint8_t palette[768];
     uint16_t w, h;
+    uint8_t depth;
     auto fails_with = [&](const std::vector<uint8_t>& data, const std::string& message) {
         clear_image_messages();
-        uint8_t* px = read_pcx_memory(data.data(), data.size(), palette, &w, &h);
+        uint8_t* px = read_pcx_memory(data.data(), data.size(), palette, &w, &h, &depth);
         EXPECT_EQ(px, nullptr) << message;
         std::free(px);
         EXPECT_EQ(messages(), Messages{message});
@@ -255,20 +309,26 @@ TEST_F(Images, PcxLyingAndTruncatedHeaders) {
     fails_with(pcx(0, 5, 3, 4, 1, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");    // ymax < ymin
     fails_with(pcx(0, 0, 4, 0, 1, 4, {1, 2, 3, 4, 5}), "ERROR: Couldn't decode line"); // wider than the line
     fails_with(pcx(0, 0, 3, 0, 0, 4, {1, 2, 3, 4}), "ERROR: Couldn't decode line");    // no planes
+    fails_with(pcx(0, 0, 1, 0, 2, 2, {1, 2, 3, 4}), "ERROR: Couldn't decode line");    // two planes
+    std::vector<uint8_t> eight_colours = pcx(0, 0, 0, 0, 3, 1, {0x80, 0x00, 0x80});
+    eight_colours[3] = 1; // three planes of one bit each
+    fails_with(eight_colours, "ERROR: Couldn't decode line");
+    fails_with(pcx(0, 0, 2, 0, 3, 2, {1, 2, 3, 4, 5, 6}),
+               "ERROR: Couldn't decode line"); // wider than a plane
     // Sizes that would need gigabytes, from a few bytes: refused before any allocation.
     fails_with(pcx(0, 0, 0xFFFE, 0xFFFE, 255, 0xFFFF, {0xFF, 0x00}), "ERROR: Couldn't decode line");
     fails_with(pcx(0, 0, 0xFFFF, 0, 2, 0xFFFF, {0xFF, 0x00}), "ERROR: Couldn't decode line"); // width 65536
     // From files: a missing file, a truncated one.
     TempFolder folder;
     clear_image_messages();
-    EXPECT_EQ(read_pcx_file((folder.path + "/none.pcx").c_str(), palette, &w, &h), nullptr);
+    EXPECT_EQ(read_pcx_file((folder.path + "/none.pcx").c_str(), palette, &w, &h, &depth), nullptr);
     EXPECT_EQ(messages(), Messages{"ERROR: Can't fopen() pcx"});
     write_file(folder.path + "/short.pcx", std::vector<uint8_t>(ok.begin(), ok.begin() + 130));
     clear_image_messages();
     EXPECT_EQ(load_image("short", (folder.path + "/short.pcx").c_str(), 0, 0), 0);
     EXPECT_EQ(messages(), (Messages{"ERROR: Couldn't decode line", LOAD_FAILED}));
     clear_image_messages();
-    EXPECT_EQ(read_pcx_file(folder.path.c_str(), palette, &w, &h), nullptr); // a folder
+    EXPECT_EQ(read_pcx_file(folder.path.c_str(), palette, &w, &h, &depth), nullptr); // a folder
     EXPECT_EQ(messages().size(), 1u);
 }
 
@@ -328,7 +388,7 @@ std::vector<uint8_t> tga(uint8_t id, uint8_t map_type, uint8_t type, uint16_t fi
                               uint8_t(h >> 8),
                               depth,
                               desc};
-    for (uint8_t b : body) v.push_back(b);  // not insert: GCC 12 warns wrongly on an empty body
+    for (uint8_t b : body) v.push_back(b); // not insert: GCC 12 warns wrongly on an empty body
     return v;
 }
 
@@ -492,8 +552,8 @@ TEST_F(Images, PicturesBeyondTheBoundAreRefused) {
             "PCX wide");
     refused(pcx(0, 0, 0, over - 1, 1, 2, std::vector<uint8_t>(2 * over, 5)), IMAGE_AS_PCX, pcx_big,
             "PCX tall");
-    // Lines of four planes of the widest picture are taken; longer ones are not.
-    refused(pcx(0, 0, 0, 0, 4, IMAGE_MAX_SIDE + 3, std::vector<uint8_t>(4 * (IMAGE_MAX_SIDE + 3), 5)),
+    // Lines of three planes of the widest picture are taken; longer ones are not.
+    refused(pcx(0, 0, 0, 0, 3, IMAGE_MAX_SIDE + 3, std::vector<uint8_t>(3 * (IMAGE_MAX_SIDE + 3), 5)),
             IMAGE_AS_PCX, {"ERROR: PCX linebuffer NULL"}, "PCX line");
     // At the bound itself both readers decode.
     std::vector<uint8_t> t =
@@ -501,9 +561,10 @@ TEST_F(Images, PicturesBeyondTheBoundAreRefused) {
     uint16_t* px = tga_read(t, &alpha, &w, &h);
     EXPECT_NE(px, nullptr);
     std::free(px);
-    std::vector<uint8_t> p = pcx(0, 0, IMAGE_MAX_SIDE - 1, 0, 4, IMAGE_MAX_SIDE + 2,
-                                 std::vector<uint8_t>(4 * (IMAGE_MAX_SIDE + 2), 5));
-    uint8_t* ix = read_pcx_memory(p.data(), p.size(), palette, &w, &h);
+    std::vector<uint8_t> p = pcx(0, 0, IMAGE_MAX_SIDE - 1, 0, 3, IMAGE_MAX_SIDE + 2,
+                                 std::vector<uint8_t>(3 * (IMAGE_MAX_SIDE + 2), 5));
+    uint8_t depth;
+    uint8_t* ix = read_pcx_memory(p.data(), p.size(), palette, &w, &h, &depth);
     EXPECT_NE(ix, nullptr);
     std::free(ix);
     // Files beyond the limit are not read at all (a sparse file takes no room on the disk).

@@ -1,8 +1,12 @@
 // The screens as the user sees them, compared pixel for pixel with golden pictures: the welcome
-// screen, the cartridge manager over the example folder, a scrolled 25-name list, an empty folder
-// and names too long or odd for the panel, and the message box.
+// screen (also as the program's start-up shows it), the cartridge manager over the example
+// folder, a scrolled 25-name list, an empty folder and names too long or odd for the panel, and
+// the message box.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
 #include <string>
 #include <vector>
 
@@ -10,6 +14,7 @@
 #include "frontend/manager.h"
 #include "frontend/panel.h"
 #include "frontend/screens.h"
+#include "machine/play.h"
 #include "platform/platform.h"
 #include "tests/frontend/screen_fixture.h"
 
@@ -55,9 +60,10 @@ TEST_F(Screens, ManagerScrolledToTheEndOfALongList) {
     EXPECT_GOLDEN("manager_scrolled.png");
 }
 
-TEST_F(Screens, ManagerOverAnEmptyFolder) {
-    start("");
+TEST_F(Screens, ManagerOverAnEmptyFolderSaysSoAndWaits) {
+    start("X:100-101");
     cartridge_manager();
+    EXPECT_GE(headless_clock_ms(), 100u);
     EXPECT_GOLDEN("manager_empty.png");
 }
 
@@ -70,6 +76,33 @@ TEST_F(Screens, LongAndOddNamesStayInsideTheFrame) {
     for (int y = 34; y < 34 + 3 * 9; ++y)
         for (int x = 310; x < 315; ++x)
             EXPECT_EQ(screen_surface.pixels[y * 320 + x], 0x000D) << x << "," << y;
+}
+
+// The program's own start-up, in a child process with a heap that hands out dirty memory: the
+// welcome screen is all the screen shows, with black around its panel.
+void start_program_and_look_at_the_border() {
+    mallopt(M_PERTURB, 0x5A);
+    HeadlessConfig c = test_config("");
+    c.run_ms = 50;
+    headless_reset(c);
+    std::atexit([] {
+        const uint16_t* shown = headless_shown_buffer();
+        int dirty = 0;
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x) {
+                bool outside = x < WELCOME_STYLE.x || x >= WELCOME_STYLE.x + WELCOME_STYLE.w ||
+                               y < WELCOME_STYLE.y || y >= WELCOME_STYLE.y + WELCOME_STYLE.h;
+                dirty += outside && shown[y * 320 + x] != 0;
+            }
+        std::fprintf(stderr, "border pixels not black: %d\n", dirty);
+    });
+    program_main();
+    std::exit(3);
+}
+
+TEST_F(Screens, WelcomeAtStartUpHasABlackBorder) {
+    EXPECT_EXIT(start_program_and_look_at_the_border(), ::testing::ExitedWithCode(0),
+                "border pixels not black: 0\n");
 }
 
 TEST_F(Screens, MessageBoxWaitsForXOrBWithoutRedrawing) {

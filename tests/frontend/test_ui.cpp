@@ -1,5 +1,9 @@
-// Waiting for presses and releases on the virtual clock, and what cancels the queued moves.
+// Waiting for presses and releases on the virtual clock: each press counted once, held
+// directions repeated, and what cancels the queued moves.
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "frontend/ui.h"
 #include "platform/platform.h"
@@ -68,6 +72,70 @@ TEST(UiWait, ButtonsCancelQueuedMovesDirectionsDoNot) {
     EXPECT_EQ(pending_moves, 7);
     EXPECT_EQ(ui_wait_buttons(0), BTN_Y);
     EXPECT_EQ(pending_moves, 0);
+}
+
+// The clock times at which timed waits of `timeout` ms report a press, over `until` ms.
+std::vector<uint32_t> reports(uint32_t timeout, uint32_t until, uint16_t* last = nullptr) {
+    std::vector<uint32_t> at;
+    while (headless_clock_ms() < until)
+        if (uint16_t b = ui_wait_buttons(timeout)) {
+            at.push_back(headless_clock_ms());
+            if (last) *last = b;
+        }
+    return at;
+}
+
+// Times rounded down to the 10 ms they fall in, so that poll steps do not matter.
+std::vector<uint32_t> tens(std::vector<uint32_t> v) {
+    for (uint32_t& t : v) t -= t % 10;
+    return v;
+}
+
+TEST(UiWait, TimedWaitsCountAPressOnceWhateverItsLength) {
+    for (uint32_t length : {1u, 50u, 89u, 91u, 200u, 399u}) {
+        start("RIGHT:100-" + std::to_string(100 + length) + ", B:1000-" + std::to_string(1000 + length));
+        EXPECT_EQ(tens(reports(22, 1500)), (std::vector<uint32_t>{100, 1000})) << length << " ms";
+        start("RIGHT:100-" + std::to_string(100 + length));
+        EXPECT_EQ(tens(reports(90, 600)), (std::vector<uint32_t>{100})) << length << " ms";
+    }
+    // Pressed again after a release, it counts again; so does a second control joining the first.
+    start("DOWN:100-150, DOWN:160-200, A:300-600, A+B:400-450");
+    uint16_t last = 0;
+    EXPECT_EQ(tens(reports(90, 700, &last)), (std::vector<uint32_t>{100, 160, 300, 400}));
+    EXPECT_EQ(last, BTN_A | BTN_B);
+}
+
+TEST(UiWait, HeldDirectionsRepeatButtonsDoNot) {
+    // After 400 ms, every 100 ms, whatever the waits' own limits.
+    for (uint32_t timeout : {22u, 90u}) {
+        start("DOWN:100-1050");
+        std::vector<uint32_t> at;
+        std::vector<bool> repeated;
+        while (headless_clock_ms() < 1200)
+            if (ui_wait_buttons(timeout) == BTN_DOWN) {
+                at.push_back(headless_clock_ms());
+                repeated.push_back(ui_press_repeated);
+            }
+        EXPECT_EQ(tens(at), (std::vector<uint32_t>{100, 500, 600, 700, 800, 900, 1000})) << timeout;
+        EXPECT_EQ(repeated, (std::vector<bool>{false, true, true, true, true, true, true})) << timeout;
+    }
+    // A held button, or a direction held with a button, is reported once.
+    start("B:100-1000");
+    EXPECT_EQ(tens(reports(90, 1200)), (std::vector<uint32_t>{100}));
+    start("UP+X:100-1000");
+    EXPECT_EQ(tens(reports(90, 1200)), (std::vector<uint32_t>{100}));
+    // Turning the stick from DOWN to UP is a fresh press, and UP's repeats start from it.
+    start("DOWN:100-300, UP:300-800");
+    EXPECT_EQ(tens(reports(90, 900)), (std::vector<uint32_t>{100, 300, 700}));
+    // Letting go ends the repeats; waiting for the release forgets what was held.
+    start("LEFT:100-550, LEFT:560-570");
+    EXPECT_EQ(tens(reports(90, 900)), (std::vector<uint32_t>{100, 500, 560}));
+    start("RIGHT:0-200, RIGHT:210-400");
+    EXPECT_EQ(ui_wait_buttons(90), BTN_RIGHT);
+    ui_wait_release();
+    timer_delay(20);
+    EXPECT_EQ(ui_wait_buttons(90), BTN_RIGHT);
+    EXPECT_FALSE(ui_press_repeated);
 }
 
 TEST(UiWait, ReleaseWaitsForEveryWatchedControl) {

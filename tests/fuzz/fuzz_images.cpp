@@ -69,14 +69,17 @@ void check_load(int loaded, bool decoded, uint16_t w, uint16_t h, Image* keep) {
 struct Pcx {
     uint8_t palette[768];
     uint16_t w = 0, h = 0;
+    uint8_t depth = 0; // bytes per pixel
     uint8_t* pixels = nullptr;
     ~Pcx() { std::free(pixels); }
+    size_t bytes() const { return size_t(w) * h * depth; }
 };
 
 void check_pcx(const Pcx& p) {
     if (!p.pixels) return;
     check_size(p.w, p.h);
-    touch(p.pixels, size_t(p.w) * p.h);
+    fuzz_check(p.depth == 1 || p.depth == 3, "PCX pixels of neither 1 nor 3 bytes");
+    touch(p.pixels, p.bytes());
 }
 
 } // namespace
@@ -85,14 +88,14 @@ int fuzz_pcx(const uint8_t* data, size_t size) {
     fuzz_card();
     if (pcx_too_costly(data, size)) return 0;
     Pcx with, without;
-    with.pixels = read_pcx_memory(data, size, with.palette, &with.w, &with.h);
+    with.pixels = read_pcx_memory(data, size, with.palette, &with.w, &with.h, &with.depth);
     check_pcx(with);
     // Without a palette the palette's own failure cannot happen; the pixels are the same.
-    without.pixels = read_pcx_memory(data, size, nullptr, &without.w, &without.h);
+    without.pixels = read_pcx_memory(data, size, nullptr, &without.w, &without.h, &without.depth);
     check_pcx(without);
     if (with.pixels) {
         fuzz_check(without.pixels && without.w == with.w && without.h == with.h &&
-                       same(with.pixels, without.pixels, size_t(with.w) * with.h),
+                       without.depth == with.depth && same(with.pixels, without.pixels, with.bytes()),
                    "PCX decodes differently without a palette");
     }
     Image* keep = image_list;
@@ -150,14 +153,13 @@ int fuzz_image_file(const uint8_t* data, size_t size) {
     uint16_t w = 0, h = 0;
     if (pcx) {
         Pcx mem, file;
-        mem.pixels = read_pcx_memory(data + 1, size - 1, mem.palette, &mem.w, &mem.h);
-        file.pixels = read_pcx_file(path, file.palette, &file.w, &file.h);
+        mem.pixels = read_pcx_memory(data + 1, size - 1, mem.palette, &mem.w, &mem.h, &mem.depth);
+        file.pixels = read_pcx_file(path, file.palette, &file.w, &file.h, &file.depth);
         check_pcx(file);
         bool agree = (mem.pixels != nullptr) == (file.pixels != nullptr);
         if (agree && mem.pixels)
-            agree = mem.w == file.w && mem.h == file.h &&
-                    same(mem.pixels, file.pixels, size_t(mem.w) * mem.h) &&
-                    same(mem.palette, file.palette, 768);
+            agree = mem.w == file.w && mem.h == file.h && mem.depth == file.depth &&
+                    same(mem.pixels, file.pixels, mem.bytes()) && same(mem.palette, file.palette, 768);
         fuzz_check(agree, "PCX from a file and from memory disagree");
         decoded = mem.pixels != nullptr;
         w = mem.w;
