@@ -21,7 +21,7 @@ work="$(mktemp -d)"
 program_pid=""
 xvfb=""
 cleanup() {
-    [ -n "$program_pid" ] && kill "$program_pid" 2> /dev/null || true
+    [ -n "$program_pid" ] && kill -KILL "$program_pid" 2> /dev/null || true
     [ -n "$xvfb" ] && kill "$xvfb" 2> /dev/null || true
     rm -rf "$work"
 }
