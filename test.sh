@@ -31,7 +31,8 @@ cmake --build "$here/build/gpe" -j "$jobs"
 
 run_build release "" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DVELKORO_GPE_DIR="$here/build/gpe"
 run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address -DBUILD_TESTING=ON
-TARGETS="test_sound_threads test_gp2x" run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON
+TARGETS="test_sound_threads test_sound test_machine test_whole_life test_platform test_gp2x test_gp2x_program velkoro-headless" \
+    run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON
 
 echo "=== fuzz build ==="
 fuzz_targets=(pcx tga image_file cartridge emulation ports script)

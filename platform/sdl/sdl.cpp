@@ -243,6 +243,19 @@ void open_window() {
     }
 }
 
+// Every way out of the program ends in exit(): 0 from the menus and the window, 2 for a window
+// that cannot be opened. A lost display ends it too, with status 1 from inside the display
+// library, and then nothing may talk to that display again: the library would wait for it for
+// ever. Only the sound is stopped then, and the process's end does the rest.
+void shut_down_at_exit(int status, void*) {
+    if (status == 0) {
+        platform_shutdown();
+        return;
+    }
+    audio_stop.store(1);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 bool sdl_open_video(std::string& error) {
@@ -320,7 +333,7 @@ void platform_init(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t
     }
     open_window();
     open_audio();
-    std::atexit(platform_shutdown);
+    on_exit(shut_down_at_exit, nullptr);
     refresh(now_us());
 }
 

@@ -28,8 +28,8 @@ xvfb=$!
 exec 3>&-
 program_pid=""
 cleanup() {
-    [ -n "$program_pid" ] && kill "$program_pid" 2> /dev/null || true
-    kill "$xvfb" 2> /dev/null || true
+    [ -n "$program_pid" ] && kill -KILL "$program_pid" 2> /dev/null || true
+    [ -n "$xvfb" ] && kill "$xvfb" 2> /dev/null || true
 }
 trap cleanup EXIT
 for _ in $(seq 100); do
@@ -186,4 +186,20 @@ wait "$program_pid" || status=$?
 program_pid=""
 [ "$status" -eq 0 ] || fail "closing the window: exit status $status"
 echo "ok: closing the window ends the program with status 0"
+step "losing the display"
+# The X server goes away under a running program (a closed remote session, say): the program
+# ends at once instead of waiting for the display for ever.
+launch
+expect_front_end welcome_lost welcome
+kill "$xvfb"
+wait "$xvfb" 2> /dev/null || true
+xvfb=""
+for _ in $(seq 50); do
+    kill -0 "$program_pid" 2> /dev/null || break
+    sleep 0.1
+done
+kill -0 "$program_pid" 2> /dev/null && fail "the program is still running 5 s after its display went away"
+wait "$program_pid" || true
+program_pid=""
+echo "ok: a lost display ends the program"
 echo "all window checks passed"
