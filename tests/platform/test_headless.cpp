@@ -60,8 +60,9 @@ TEST(ButtonScript, KeypadKeysAndTheSecondPlayer) {
 TEST(ButtonScript, RejectsMalformedEntries) {
     std::vector<ScriptedPress> p;
     std::string error;
-    for (const char* bad : {"B:500", "B100-200", "JUMP:1-2", "B:2-1", "B:x-9", "B:1-99999999999", "+:1-2",
-                            "KEY:1-2", "KEY10:1-2", "P2:1-2", "KEY1+KEY2:1-2", "P2P2UP:1-2"}) {
+    for (const char* bad :
+         {"B:500", "B100-200", "JUMP:1-2", "B:2-1", "B:x-9", "B:1-99999999999", "+:1-2", ":1-2", " :1-2",
+          "KEY:1-2", "KEY10:1-2", "P2:1-2", "KEY1+KEY2:1-2", "P2P2UP:1-2"}) {
         EXPECT_FALSE(parse_button_script(bad, p, error)) << bad;
         EXPECT_FALSE(error.empty());
     }
