@@ -45,10 +45,37 @@ ALWAYS_INLINE uint16_t pop(Core& c) {
     return v;
 }
 
+// Field by field: a whole-struct copy of the registers that live in host registers is built on
+// the stack a byte at a time and then moved in wide words, which stalls the host at every
+// call (the loads cannot take the data from the byte stores still in flight).
+ALWAYS_INLINE void copy_state(Z80State& to, const Z80State& from) {
+    static_assert(sizeof(Z80State) == 44, "a field added to Z80State must be copied here too");
+    to.AF = from.AF;
+    to.BC = from.BC;
+    to.DE = from.DE;
+    to.HL = from.HL;
+    to.IX = from.IX;
+    to.IY = from.IY;
+    to.PC = from.PC;
+    to.SP = from.SP;
+    to.AF2 = from.AF2;
+    to.BC2 = from.BC2;
+    to.DE2 = from.DE2;
+    to.HL2 = from.HL2;
+    to.iff = from.iff;
+    to.I = from.I;
+    to.R = from.R;
+    to.cycle_period = from.cycle_period;
+    to.cycles_left = from.cycles_left;
+    to.cycles_saved = from.cycles_saved;
+    to.irq_request = from.irq_request;
+    to.irq_auto_reset = from.irq_auto_reset;
+}
+
 // Written back before, and read again after, any call that receives the state.
-ALWAYS_INLINE void park(Core& c) { *c.home = c.z; }
+ALWAYS_INLINE void park(Core& c) { copy_state(*c.home, c.z); }
 ALWAYS_INLINE void unpark(Core& c) {
-    c.z = *c.home;
+    copy_state(c.z, *c.home);
     c.mem = cpu_memory;
 }
 
@@ -263,13 +290,16 @@ template <int M> ALWAYS_INLINE void charge_taken(Core& c, int32_t extra) {
 
 #define CASES16(G, h)                                                                                        \
     G(0x##h##0)                                                                                              \
-    G(0x##h##1) G(0x##h##2) G(0x##h##3) G(0x##h##4) G(0x##h##5) G(0x##h##6) G(0x##h##7) G(0x##h##8)          \
-        G(0x##h##9) G(0x##h##A) G(0x##h##B) G(0x##h##C) G(0x##h##D) G(0x##h##E) G(0x##h##F)
+    G(0x##h##1)                                                                                              \
+    G(0x##h##2)                                                                                              \
+    G(0x##h##3) G(0x##h##4) G(0x##h##5) G(0x##h##6) G(0x##h##7) G(0x##h##8) G(0x##h##9) G(0x##h##A)          \
+        G(0x##h##B) G(0x##h##C) G(0x##h##D) G(0x##h##E) G(0x##h##F)
 #define CASES256(G)                                                                                          \
     CASES16(G, 0)                                                                                            \
-    CASES16(G, 1) CASES16(G, 2) CASES16(G, 3) CASES16(G, 4) CASES16(G, 5) CASES16(G, 6) CASES16(G, 7)        \
-        CASES16(G, 8) CASES16(G, 9) CASES16(G, A) CASES16(G, B) CASES16(G, C) CASES16(G, D) CASES16(G, E)    \
-            CASES16(G, F)
+    CASES16(G, 1)                                                                                            \
+    CASES16(G, 2)                                                                                            \
+    CASES16(G, 3) CASES16(G, 4) CASES16(G, 5) CASES16(G, 6) CASES16(G, 7) CASES16(G, 8) CASES16(G, 9)        \
+        CASES16(G, A) CASES16(G, B) CASES16(G, C) CASES16(G, D) CASES16(G, E) CASES16(G, F)
 
 template <int N> ALWAYS_INLINE void cb_op(Core& c) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7;

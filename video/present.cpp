@@ -9,7 +9,7 @@
 
 #include <bit>
 
-uint8_t colour_map[16];
+alignas(4) uint8_t colour_map[16];
 uint16_t palette[16];
 uint32_t last_present_ms = 0;
 uint32_t last_present_sixtieths = 0;

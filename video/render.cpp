@@ -32,16 +32,50 @@ template <bool fast> inline Table<fast> table(uint32_t start) {
 // Whether `span` bytes from `start` on lie inside video memory, so that no read wraps.
 inline bool inside(uint32_t start, uint32_t span) { return start + span <= VDP_VRAM_BYTES; }
 
+// Pattern byte -> eight bytes (in memory order) with 0xFF at the set bits' pixels.
+constexpr std::array<uint64_t, 256> PIXEL_MASKS = [] {
+    std::array<uint64_t, 256> t{};
+    for (int p = 0; p < 256; ++p)
+        t[unsigned(p)] = uint64_t(NIBBLE_MASKS[unsigned(p >> 4)]) << word_shift(0) |
+                         uint64_t(NIBBLE_MASKS[unsigned(p & 0x0F)]) << word_shift(1);
+    return t;
+}();
+
 // Four pixels: fg where the nibble's bit is set, bg elsewhere (both repeated in every byte).
 inline uint32_t four_pixels(uint32_t nibble, uint32_t fg, uint32_t bg) {
     return bg ^ ((fg ^ bg) & NIBBLE_MASKS[nibble & 0x0F]);
 }
 
 // Eight pixels of a tile: fg where pattern p has a set bit, bg elsewhere.
-template <bool aligned> inline void put_tile(uint8_t* dst, uint32_t p, uint8_t fg, uint8_t bg) {
-    uint32_t f = repeat_byte(fg), b = repeat_byte(bg);
-    store_word<aligned>(dst, four_pixels(p >> 4, f, b));
-    store_word<aligned>(dst + 4, four_pixels(p, f, b));
+template <bool aligned> inline void put_tile(uint8_t* dst, uint32_t p, uint32_t fg, uint32_t bg) {
+    uint64_t mask = PIXEL_MASKS[p];
+    uint32_t differ = fg ^ bg;
+    store_word<aligned>(dst, bg ^ (differ & uint32_t(mask >> word_shift(0))));
+    store_word<aligned>(dst + 4, bg ^ (differ & uint32_t(mask >> word_shift(1))));
+}
+
+// The colour map with every colour repeated in the four bytes of a word, so that a tile's two
+// colours are two lookups. Rebuilt only when a line finds the map changed: colour 0 follows the
+// backdrop, which a game may change from line to line.
+struct ColourWords {
+    alignas(4) uint8_t map[16];
+    uint32_t word[16];
+    uint32_t high(uint8_t c) const { return word[c >> 4]; }
+    uint32_t low(uint8_t c) const { return word[c & 0x0F]; }
+};
+ColourWords colour_words;
+
+const ColourWords& current_colour_words() {
+    uint32_t changed = 0;
+    for (int i = 0; i < 16; i += 4)
+        changed |= load_word<true>(colour_map + i) ^ load_word<true>(colour_words.map + i);
+    if (changed) {
+        for (int i = 0; i < 16; ++i) {
+            colour_words.map[i] = colour_map[i];
+            colour_words.word[i] = repeat_byte(colour_map[i]);
+        }
+    }
+    return colour_words;
 }
 
 inline uint8_t* picture_row(uint8_t line) { return vdp_picture + (line + VDP_BORDER) * VDP_PICTURE_WIDTH; }
@@ -78,11 +112,12 @@ void graphics_line(uint8_t line, uint32_t names, uint32_t patterns, uint32_t col
     uint8_t* row = picture_row(line);
     side_borders<fast>(row, VDP_BORDER, uint8_t(backdrop));
     Table<fast> name = table<fast>(names), pattern = table<fast>(patterns), colour = table<fast>(colours);
+    const ColourWords& words = current_colour_words();
     uint8_t* dst = row + VDP_BORDER;
     for (uint32_t k = 0; k < 32; ++k, dst += 8) {
         uint32_t n = name[k];
         uint8_t c = graphics2 ? colour[n * 8] : colour[n >> 3];
-        put_tile<fast>(dst, pattern[n * 8], colour_map[c >> 4], colour_map[c & 0x0F]);
+        put_tile<fast>(dst, pattern[n * 8], words.high(c), words.low(c));
     }
     render_sprites_line(line);
 }
@@ -114,11 +149,12 @@ template <bool fast> void multicolour_line(uint8_t line, uint32_t names, uint32_
     uint8_t* row = picture_row(line);
     side_borders<fast>(row, VDP_BORDER, uint8_t(backdrop));
     Table<fast> name = table<fast>(names), pattern = table<fast>(patterns);
+    const ColourWords& words = current_colour_words();
     uint8_t* dst = row + VDP_BORDER;
     for (uint32_t k = 0; k < 32; ++k, dst += 8) {
         uint8_t b = pattern[name[k] * 8u];
-        store_word<fast>(dst, repeat_byte(colour_map[b >> 4]));
-        store_word<fast>(dst + 4, repeat_byte(colour_map[b & 0x0F]));
+        store_word<fast>(dst, words.high(b));
+        store_word<fast>(dst + 4, words.low(b));
     }
     render_sprites_line(line);
 }

@@ -23,9 +23,9 @@ constexpr std::array<uint16_t, 256> DOUBLED_BITS = [] {
 }();
 
 inline uint8_t vram_at(uint32_t address) { return vdp.vram[address & VDP_ADDRESS_MASK]; }
-inline uint8_t attribute(int i, int byte) {
-    return vram_at(vdp.sprite_attr_base + uint32_t(i) * 4 + uint32_t(byte));
-}
+// The attribute table starts on a 128-byte boundary, so its 32 entries never wrap.
+inline const uint8_t* attributes(int i) { return vdp.vram + vdp.sprite_attr_base + 4 * i; }
+inline uint8_t attribute(int i, int byte) { return attributes(i)[byte]; }
 
 // The frame's sprite geometry: the pattern's size, and its size on the screen (twice the
 // pattern's when magnified).
@@ -57,17 +57,25 @@ inline uint32_t screen_row(uint8_t name, int r, SpriteSize s) {
     return left << 24 | right << 16;
 }
 
+// The number of the one set bit of `bit`, by a de Bruijn multiplication: the handheld's
+// processor has no instruction that counts zero bits.
+inline int bit_number(uint32_t bit) {
+    static constexpr uint8_t NUMBERS[32] = {0,  1,  28, 2,  29, 14, 24, 3, 30, 22, 20, 15, 25, 17, 4,  8,
+                                            31, 27, 13, 23, 21, 19, 16, 7, 26, 12, 18, 6,  11, 5,  10, 9};
+    return NUMBERS[(bit * 0x077CB531u) >> 27];
+}
+
 // Y as a screen position: a sprite near the bottom of the Y range hangs over the top edge.
 inline int sprite_top(uint8_t y, int screen_size) { return y > 256 - screen_size ? int(y) - 256 : int(y); }
 
 // Draws one selected sprite's row onto picture row `row`.
-void draw_sprite_row(uint8_t* row, int i, uint8_t line, SpriteSize s) {
-    uint8_t flags = attribute(i, 3);
+void draw_sprite_row(uint8_t* row, const uint8_t* entry, uint8_t line, SpriteSize s) {
+    uint8_t flags = entry[3];
     uint8_t colour = flags & 0x0F;
     if (colour == 0) return;
-    int x = attribute(i, 1) - ((flags & 0x80) ? 32 : 0);
+    int x = entry[1] - ((flags & 0x80) ? 32 : 0);
     if (x <= -s.screen) return;
-    uint32_t bits = screen_row(attribute(i, 2), line - sprite_top(attribute(i, 0), s.screen) - 1, s);
+    uint32_t bits = screen_row(entry[2], line - sprite_top(entry[0], s.screen) - 1, s);
     // Pixels left of column 0 are dropped, and so are those at column 256 and beyond.
     if (x < 0) {
         bits <<= -x;
@@ -126,23 +134,34 @@ inline bool can_collide(int i, SpriteSize s) {
 
 void render_sprites_line(uint8_t line) {
     SpriteSize s = sprite_size();
-    // Selection reads only the Y bytes; drawing then goes back over the chosen entries. The
-    // attribute table starts on a 128-byte boundary, so its 32 entries never wrap.
-    const uint8_t* entry = vdp.vram + vdp.sprite_attr_base;
+    // Selection reads only the Y bytes, all 32 of them without a branch per entry: bit i of
+    // `shown` tells whether entry i has a row on this line, bit i of `ends` whether its Y byte
+    // ends the list. The row is counted modulo 256, which places a sprite hanging over the top
+    // edge too; only on line 0 would a sprite whose Y is exactly 256 - size wrongly show its
+    // last row, so there the last row is left out.
+    const uint8_t* entry = attributes(0);
+    const unsigned rows = unsigned(s.screen) - (line == 0 ? 1 : 0);
+    const uint8_t above = uint8_t(line - 1);
+    uint32_t shown = 0, ends = 0;
+#pragma GCC unroll 32
+    for (int i = 0; i < MAX_SPRITES; ++i) {
+        uint8_t y = entry[4 * i];
+        shown |= uint32_t(uint8_t(above - y) < rows) << i;
+        ends |= uint32_t(y == SPRITE_END) << i;
+    }
+    // Only the entries before the first end take part (all of them when there is none), and
+    // of those the first four.
+    shown &= (ends & (0u - ends)) - 1;
     int selected[SPRITES_PER_LINE];
     int count = 0;
-    for (int i = 0; i < MAX_SPRITES; ++i, entry += 4) {
-        uint8_t y = entry[0];
-        if (y == SPRITE_END) break;
-        // The sprite's row on this line, and whether it has one: a single unsigned comparison.
-        if (unsigned(line - 1 - sprite_top(y, s.screen)) < unsigned(s.screen)) {
-            selected[count] = i;
-            if (++count == SPRITES_PER_LINE) break;
-        }
+    for (; shown && count < SPRITES_PER_LINE; ++count) {
+        uint32_t lowest = shown & (0u - shown);
+        selected[count] = bit_number(lowest);
+        shown ^= lowest;
     }
     uint8_t* row = vdp_picture + (line + VDP_BORDER) * VDP_PICTURE_WIDTH;
     // Highest entry first, so the lowest-numbered sprite ends on top.
-    while (count > 0) draw_sprite_row(row, selected[--count], line, s);
+    while (count > 0) draw_sprite_row(row, entry + 4 * selected[--count], line, s);
 }
 
 void vdp_check_collisions() {

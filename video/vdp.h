@@ -91,7 +91,7 @@ void vdp_check_collisions();
 // --- Palette and presentation ---
 
 // Colour index -> the index a renderer writes; entry 0 follows the backdrop colour.
-extern uint8_t colour_map[16];
+alignas(4) extern uint8_t colour_map[16]; // word aligned: compared a word at a time
 // Colour index -> RGB565 screen colour.
 extern uint16_t palette[16];
 // The console's sixteen colours: red, green, blue and a zero byte each.

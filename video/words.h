@@ -17,6 +17,8 @@ inline bool word_aligned(const void* p) { return (reinterpret_cast<uintptr_t>(p)
 
 // The shift that brings byte i (0..3, in memory order) of a word to its bits 0..7.
 constexpr int byte_shift(int i) { return std::endian::native == std::endian::little ? 8 * i : 24 - 8 * i; }
+// The shift that brings word i (0 or 1, in memory order) of a double word to its bits 0..31.
+constexpr int word_shift(int i) { return std::endian::native == std::endian::little ? 32 * i : 32 - 32 * i; }
 
 template <bool aligned> inline void store_word(void* dst, uint32_t w) {
     if constexpr (aligned) {
