@@ -146,8 +146,9 @@ void render_sprites_line(uint8_t line) {
 #pragma GCC unroll 32
     for (int i = 0; i < MAX_SPRITES; ++i) {
         uint8_t y = entry[4 * i];
-        shown |= uint32_t(uint8_t(above - y) < rows) << i;
-        ends |= uint32_t(y == SPRITE_END) << i;
+        // Written as conditions so that the handheld's compiler makes each a conditional OR.
+        if (uint8_t(above - y) < rows) shown |= 1u << i;
+        if (y == SPRITE_END) ends |= 1u << i;
     }
     // Only the entries before the first end take part (all of them when there is none), and
     // of those the first four.
