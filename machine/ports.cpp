@@ -65,6 +65,9 @@ uint8_t cpu_in(uint16_t port) {
 }
 
 void cpu_out(uint16_t port, uint8_t value) {
+    // Video memory data first, on a path of its own: block copies into video memory are most of
+    // the traffic, and this way they skip the register saving that the other ports need.
+    if ((port & 0xE1) == 0xA0) return vdp_write_data(value);
     switch (port & 0xE0) {
     case 0xA0:
         if (port & 1)
