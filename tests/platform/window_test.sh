@@ -110,6 +110,19 @@ expect_game_scaled() {
     expect_window "$1" "exp_$1.png"
 }
 
+# Waits up to 5 s for the program to end; its exit status in $status, empty while it still runs.
+wait_for_exit() {
+    status=""
+    for _ in $(seq 50); do
+        kill -0 "$program_pid" 2> /dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$program_pid" 2> /dev/null && return 0
+    status=0
+    wait "$program_pid" || status=$?
+    program_pid=""
+}
+
 tap() {
     xdotool keydown "$@"
     sleep 0.15
@@ -168,29 +181,17 @@ xdotool windowsize --sync "$window" 640 480
 tap Escape
 expect_front_end manager_again manager
 tap space
-status=0
-for _ in $(seq 50); do
-    kill -0 "$program_pid" 2> /dev/null || break
-    sleep 0.1
-done
-wait "$program_pid" || status=$?
-program_pid=""
-[ "$status" -eq 0 ] || fail "Y in the cartridge manager: exit status $status"
+wait_for_exit
+[ "$status" = 0 ] || fail "Y in the cartridge manager: exit status $status"
 echo "ok: Y ends the program with status 0"
 
 step "closing the window"
 launch
 expect_front_end welcome_again welcome
 "$close_window" "$window"
-status=0
-for _ in $(seq 50); do
-    kill -0 "$program_pid" 2> /dev/null || break
-    sleep 0.1
-done
-kill -0 "$program_pid" 2> /dev/null && fail "the program is still running after its window was closed"
-wait "$program_pid" || status=$?
-program_pid=""
-[ "$status" -eq 0 ] || fail "closing the window: exit status $status"
+wait_for_exit
+[ -n "$status" ] || fail "the program is still running after its window was closed"
+[ "$status" = 0 ] || fail "closing the window: exit status $status"
 echo "ok: closing the window ends the program with status 0"
 step "losing the display"
 # The X server goes away under a running program (a closed remote session, say): the program
@@ -200,12 +201,7 @@ expect_front_end welcome_lost welcome
 kill "$xvfb"
 wait "$xvfb" 2> /dev/null || true
 xvfb=""
-for _ in $(seq 50); do
-    kill -0 "$program_pid" 2> /dev/null || break
-    sleep 0.1
-done
-kill -0 "$program_pid" 2> /dev/null && fail "the program is still running 5 s after its display went away"
-wait "$program_pid" || true
-program_pid=""
+wait_for_exit
+[ -n "$status" ] || fail "the program is still running 5 s after its display went away"
 echo "ok: a lost display ends the program"
 echo "all window checks passed"
