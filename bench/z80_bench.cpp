@@ -73,6 +73,7 @@ uint8_t* cpu_memory = ram;
 void cpu_write(uint16_t a, uint8_t v) { ram[a] = v; }
 uint8_t cpu_in(uint16_t) { return 0xFF; }
 void cpu_out(uint16_t, uint8_t) {}
+void cpu_out_run(uint16_t, uint16_t, int, uint32_t) {}
 uint16_t cpu_hook(Z80State*) {
     ++core_slices;
     return finished ? HOOK_STOP : HOOK_NONE;

@@ -292,14 +292,16 @@ template <int M> ALWAYS_INLINE void charge_taken(Core& c, int32_t extra) {
     G(0x##h##0)                                                                                              \
     G(0x##h##1)                                                                                              \
     G(0x##h##2)                                                                                              \
-    G(0x##h##3) G(0x##h##4) G(0x##h##5) G(0x##h##6) G(0x##h##7) G(0x##h##8) G(0x##h##9) G(0x##h##A)          \
-        G(0x##h##B) G(0x##h##C) G(0x##h##D) G(0x##h##E) G(0x##h##F)
+    G(0x##h##3)                                                                                              \
+    G(0x##h##4) G(0x##h##5) G(0x##h##6) G(0x##h##7) G(0x##h##8) G(0x##h##9) G(0x##h##A) G(0x##h##B)          \
+        G(0x##h##C) G(0x##h##D) G(0x##h##E) G(0x##h##F)
 #define CASES256(G)                                                                                          \
     CASES16(G, 0)                                                                                            \
     CASES16(G, 1)                                                                                            \
     CASES16(G, 2)                                                                                            \
-    CASES16(G, 3) CASES16(G, 4) CASES16(G, 5) CASES16(G, 6) CASES16(G, 7) CASES16(G, 8) CASES16(G, 9)        \
-        CASES16(G, A) CASES16(G, B) CASES16(G, C) CASES16(G, D) CASES16(G, E) CASES16(G, F)
+    CASES16(G, 3)                                                                                            \
+    CASES16(G, 4) CASES16(G, 5) CASES16(G, 6) CASES16(G, 7) CASES16(G, 8) CASES16(G, 9) CASES16(G, A)        \
+        CASES16(G, B) CASES16(G, C) CASES16(G, D) CASES16(G, E) CASES16(G, F)
 
 template <int N> ALWAYS_INLINE void cb_op(Core& c) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7;
@@ -410,7 +412,29 @@ template <int D, bool REPEAT> ALWAYS_INLINE void block_compare(Core& c) {
     }
 }
 
+// OTIR and OTDR: as many iterations as B asks for (0 = 256) and the budget allows (at least one,
+// as the loops above: an iteration is counted before the budget is looked at) go to the
+// machine as one run.
+template <int D> ALWAYS_INLINE void block_out_repeat(Core& c) {
+    Z80State& z = c.z;
+    uint32_t budget = z.cycles_left > 0 ? uint32_t(z.cycles_left + 20) / 21 : 1;
+    uint32_t wanted = z.BC.hi != 0 ? z.BC.hi : 256;
+    uint32_t count = budget < wanted ? budget : wanted;
+    cpu_out_run(z.BC.lo, z.HL.w(), D, count);
+    z.HL.set(uint16_t(z.HL.w() + D * int(count)));
+    z.BC.hi = uint8_t(z.BC.hi - count);
+    z.cycles_left -= int32_t(21 * count);
+    if (z.BC.hi == 0) {
+        z.cycles_left += 5;
+        z.AF.lo = 0x42;
+    } else {
+        z.PC = uint16_t(z.PC - 2);
+        z.AF.lo = 0x02;
+    }
+}
+
 template <int D, bool REPEAT, bool OUT> ALWAYS_INLINE void block_io(Core& c) {
+    if constexpr (REPEAT && OUT) return block_out_repeat<D>(c);
     Z80State& z = c.z;
     for (;;) {
         if constexpr (OUT) {

@@ -57,5 +57,13 @@ extern uint8_t* cpu_memory;
 void cpu_write(uint16_t address, uint8_t value);
 uint8_t cpu_in(uint16_t port);
 void cpu_out(uint16_t port, uint8_t value);
+// OTIR and OTDR hand the machine all the bytes they send within a slice at once: `count` bytes
+// (1..256) from memory at `address` on, stepping by `step` (+1 or -1, wrapping at 64 KB), all to
+// `port`, as `count` calls of cpu_out would. A machine with nothing faster for a port sends them
+// through cpu_out_each.
+void cpu_out_run(uint16_t port, uint16_t address, int step, uint32_t count);
+inline void cpu_out_each(uint16_t port, uint16_t address, int step, uint32_t count) {
+    for (; count != 0; --count, address = uint16_t(address + step)) cpu_out(port, cpu_memory[address]);
+}
 uint16_t cpu_hook(Z80State* s);
 void cpu_patch(Z80State* s);

@@ -82,6 +82,11 @@ void cpu_out(uint16_t port, uint8_t value) {
     }
 }
 
+void cpu_out_run(uint16_t port, uint16_t address, int step, uint32_t count) {
+    if ((port & 0xE1) == 0xA0) return vdp_write_data_run(cpu_memory, address, step, count);
+    cpu_out_each(port, address, step, count);
+}
+
 void poll_controllers() {
     uint16_t b = read_pad();
     controller_words[0] = controller_word(b, read_keypad(0));

@@ -112,6 +112,17 @@ void vdp_write_data(uint8_t v) {
     vdp.write_address = (vdp.write_address + 1) & VDP_ADDRESS_MASK;
 }
 
+void vdp_write_data_run(const uint8_t* memory, uint16_t address, int step, uint32_t count) {
+    if (!vdp.awaiting_first_byte) return;
+    uint8_t* vram = vdp.vram;
+    uint16_t to = vdp.write_address;
+    for (; count != 0; --count, address = uint16_t(address + step)) {
+        vram[to] = memory[address];
+        to = (to + 1) & VDP_ADDRESS_MASK;
+    }
+    vdp.write_address = to;
+}
+
 uint8_t vdp_read_data() {
     uint8_t v = vdp.vram[vdp.read_address];
     vdp.read_address = (vdp.read_address + 1) & VDP_ADDRESS_MASK;

@@ -70,6 +70,9 @@ extern const VdpModeInfo vdp_modes[4];
 void vdp_reset();
 void vdp_write_data(uint8_t value);
 void vdp_write_control(uint8_t value);
+// `count` data bytes from `memory` at `address` on, stepping by `step` (wrapping at 64 KB): a
+// block output instruction's run.
+void vdp_write_data_run(const uint8_t* memory, uint16_t address, int step, uint32_t count);
 uint8_t vdp_read_data();
 uint8_t vdp_read_status();
 void vdp_render_line(uint8_t line);

@@ -286,6 +286,41 @@ TEST(CbAndEdSets, BitsBlocksAndSpecialRegisters) {
     EXPECT_EQ(s.AF.lo, 0x42);
     EXPECT_EQ(test_machine.outs.at(0).port, 0x77);
 
+    // OTIR with B = 0: 256 bytes, the source wrapping at the top of memory, in a slice that
+    // leaves one cycle for the NOP after it.
+    s = machine_with({0xED, 0xB3, 0x00});
+    s.BC.set(0x00BE);
+    s.HL.set(0xFFF0);
+    for (int i = 0; i < 256; ++i) test_machine.ram[uint16_t(0xFFF0 + i)] = uint8_t(i * 7);
+    test_machine.outs.clear();
+    test_machine.hook_results = {};
+    s.cycles_left = 256 * 21 - 5 + 1;
+    EXPECT_EQ(cpu_run(&s), START + 3);
+    EXPECT_EQ(test_machine.hook_cycles_left[0], 1 - 4);
+    ASSERT_EQ(test_machine.outs.size(), 256u);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(test_machine.outs[size_t(i)].value, uint8_t(i * 7)) << i;
+    EXPECT_EQ(s.HL.w(), 0x00F0);
+    EXPECT_EQ(s.BC.w(), 0x00BE);
+    EXPECT_EQ(s.AF.lo, 0x42);
+
+    // OTDR out of budget: two bytes, downwards, back at the ED; the other three in the next
+    // slice, which again leaves one cycle for a NOP.
+    s = machine_with({0xED, 0xBB, 0x00}, 3 * 21 - 5 + 1);
+    s.BC.set(0x05BE);
+    s.HL.set(0x2004);
+    for (int i = 0; i < 5; ++i) test_machine.ram[0x2000 + i] = uint8_t(0x10 + i);
+    test_machine.outs.clear();
+    s.cycles_left = 2 * 21; // spent to the cycle by the second byte
+    test_machine.hook_results = {HOOK_NONE};
+    EXPECT_EQ(cpu_run(&s), START + 3);
+    EXPECT_EQ(test_machine.hook_cycles_left[0], 0);
+    EXPECT_EQ(test_machine.hook_pc[0], START);
+    EXPECT_EQ(test_machine.hook_cycles_left[1], 1 - 4);
+    ASSERT_EQ(test_machine.outs.size(), 5u);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(test_machine.outs[size_t(i)].value, 0x14 - i) << i;
+    EXPECT_EQ(s.HL.w(), 0x1FFF);
+    EXPECT_EQ(s.BC.hi, 0);
+
     // LD A,R twice in one slice: ten apart. ED ED 44 is NEG with the first ED free.
     s = machine_with({0xED, 0x5F, 0xED, 0x5F, 0xED, 0x4F, 0xED, 0xED, 0x44});
     s.cycles_left = 1000;

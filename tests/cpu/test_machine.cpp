@@ -41,6 +41,9 @@ uint8_t cpu_in(uint16_t port) {
 }
 
 void cpu_out(uint16_t port, uint8_t value) { test_machine.outs.push_back({port, value}); }
+void cpu_out_run(uint16_t port, uint16_t address, int step, uint32_t count) {
+    cpu_out_each(port, address, step, count);
+}
 
 uint16_t cpu_hook(Z80State* s) {
     TestMachine& m = test_machine;

@@ -126,6 +126,38 @@ TEST_F(Machine, PortMapAndControllerReads) {
     EXPECT_EQ(controller_mode, 1);
 }
 
+TEST_F(Machine, BlockOutputRuns) {
+    // A block output instruction's run lands in video memory as its single writes would: the
+    // source and the video address wrap, a downward run reads downwards but writes upwards,
+    // and a run between the two halves of a control pair is lost.
+    std::vector<uint8_t> memory(0x10000);
+    for (size_t i = 0; i < memory.size(); ++i) memory[i] = uint8_t(i * 3 + 1);
+    uint8_t* saved = cpu_memory;
+    cpu_memory = memory.data();
+    cpu_out(0xBF, 0xFE);
+    cpu_out(0xBF, 0x7F);
+    cpu_out_run(0xBE, 0xFFFE, 1, 4);
+    cpu_out(0xBE, 0xAA);
+    EXPECT_EQ(vram[0x3FFE], memory[0xFFFE]);
+    EXPECT_EQ(vram[0x3FFF], memory[0xFFFF]);
+    EXPECT_EQ(vram[0x0000], memory[0x0000]);
+    EXPECT_EQ(vram[0x0001], memory[0x0001]);
+    EXPECT_EQ(vram[0x0002], 0xAA);
+    cpu_out_run(0xA0, 0x0010, -1, 3);
+    EXPECT_EQ(vram[0x0003], memory[0x0010]);
+    EXPECT_EQ(vram[0x0005], memory[0x000E]);
+    cpu_out(0xBF, 0x00);
+    cpu_out_run(0xBE, 0x0100, 1, 200);
+    EXPECT_EQ(vram[0x0006], 0);
+    cpu_out(0xBF, 0x40); // the latched half still stands: the address becomes 0
+    cpu_out(0xBE, 0x55);
+    EXPECT_EQ(vram[0x0000], 0x55);
+    // Other ports take the bytes one by one.
+    cpu_out_run(0xC0, 0x0000, 1, 2);
+    EXPECT_EQ(controller_mode, 1);
+    cpu_memory = saved;
+}
+
 TEST_F(Machine, PcKeypadKeysAndTheSecondPlayer) {
     using P = std::pair<uint8_t, uint8_t>;
     cpu_out(0x80, 0x00); // keypad mode
