@@ -2,6 +2,7 @@
 // line, and checked for collisions once per frame over the attribute table. Magnified sprites
 // show every pattern pixel as 2 x 2 screen pixels, in drawing, selection and collisions alike.
 // Every table read stays within video memory.
+#include "video/sprite_select.h"
 #include "video/vdp.h"
 #include "video/words.h"
 
@@ -9,7 +10,6 @@
 
 namespace {
 
-constexpr uint8_t SPRITE_END = 0xD0; // a Y byte of this value ends the attribute list
 constexpr int MAX_SPRITES = 32;
 constexpr int SPRITES_PER_LINE = 4;
 
@@ -134,22 +134,15 @@ inline bool can_collide(int i, SpriteSize s) {
 
 void render_sprites_line(uint8_t line) {
     SpriteSize s = sprite_size();
-    // Selection reads only the Y bytes, all 32 of them without a branch per entry: bit i of
-    // `shown` tells whether entry i has a row on this line, bit i of `ends` whether its Y byte
-    // ends the list. The row is counted modulo 256, which places a sprite hanging over the top
-    // edge too; only on line 0 would a sprite whose Y is exactly 256 - size wrongly show its
-    // last row, so there the last row is left out.
+    // Selection reads only the Y bytes, all 32 of them without a branch per entry. The row is
+    // counted modulo 256, which places a sprite hanging over the top edge too; only on line 0
+    // would a sprite whose Y is exactly 256 - size wrongly show its last row, so there the
+    // last row is left out.
     const uint8_t* entry = attributes(0);
     const unsigned rows = unsigned(s.screen) - (line == 0 ? 1 : 0);
     const uint8_t above = uint8_t(line - 1);
-    uint32_t shown = 0, ends = 0;
-#pragma GCC unroll 32
-    for (int i = 0; i < MAX_SPRITES; ++i) {
-        uint8_t y = entry[4 * i];
-        // Written as conditions so that the handheld's compiler makes each a conditional OR.
-        if (uint8_t(above - y) < rows) shown |= 1u << i;
-        if (y == SPRITE_END) ends |= 1u << i;
-    }
+    SpriteLineBits bits = sprite_line_bits(entry, above, rows);
+    uint32_t shown = bits.shown, ends = bits.ends;
     // Only the entries before the first end take part (all of them when there is none), and
     // of those the first four.
     shown &= (ends & (0u - ends)) - 1;
