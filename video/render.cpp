@@ -54,25 +54,53 @@ template <bool aligned> inline void put_tile(uint8_t* dst, uint32_t p, uint32_t 
     store_word<aligned>(dst + 4, bg ^ (differ & uint32_t(mask >> word_shift(1))));
 }
 
+// Hosts with 64-bit registers draw a tile's eight pixels as one word.
+constexpr bool WIDE_TILES = sizeof(void*) == 8;
+
+// A colour byte's background in all eight bytes, and where the foreground differs from it.
+struct TileColours {
+    uint64_t bg, differ;
+};
+
 // The colour map with every colour repeated in the four bytes of a word, so that a tile's two
-// colours are two lookups. Rebuilt only when a line finds the map changed: colour 0 follows the
-// backdrop, which a game may change from line to line.
+// colours are two lookups, and on wide hosts both colours of every colour byte, so that they
+// are one. Brought up to date only when a line finds the map changed (colour 0 follows the
+// backdrop, which a game may change from line to line), and then only for the changed colours.
 struct ColourWords {
     alignas(4) uint8_t map[16];
     uint32_t word[16];
+    TileColours tile[WIDE_TILES ? 256 : 1];
     uint32_t high(uint8_t c) const { return word[c >> 4]; }
     uint32_t low(uint8_t c) const { return word[c & 0x0F]; }
 };
 ColourWords colour_words;
 
+void update_tile_colours(unsigned c) {
+    uint64_t fg = colour_words.word[c >> 4], bg = colour_words.word[c & 0x0F];
+    fg |= fg << 32;
+    bg |= bg << 32;
+    colour_words.tile[c] = {bg, fg ^ bg};
+}
+
 const ColourWords& current_colour_words() {
     uint32_t changed = 0;
     for (int i = 0; i < 16; i += 4)
         changed |= load_word<true>(colour_map + i) ^ load_word<true>(colour_words.map + i);
-    if (changed) {
-        for (int i = 0; i < 16; ++i) {
-            colour_words.map[i] = colour_map[i];
-            colour_words.word[i] = repeat_byte(colour_map[i]);
+    if (!changed) return colour_words;
+    uint32_t moved = 0;
+    for (unsigned i = 0; i < 16; ++i) {
+        if (colour_words.map[i] == colour_map[i]) continue;
+        colour_words.map[i] = colour_map[i];
+        colour_words.word[i] = repeat_byte(colour_map[i]);
+        moved |= 1u << i;
+    }
+    if constexpr (WIDE_TILES) {
+        for (unsigned i = 0; i < 16; ++i) {
+            if (!(moved & (1u << i))) continue;
+            for (unsigned other = 0; other < 16; ++other) {
+                update_tile_colours(i << 4 | other);
+                update_tile_colours(other << 4 | i);
+            }
         }
     }
     return colour_words;
@@ -117,7 +145,12 @@ void graphics_line(uint8_t line, uint32_t names, uint32_t patterns, uint32_t col
     for (uint32_t k = 0; k < 32; ++k, dst += 8) {
         uint32_t n = name[k];
         uint8_t c = graphics2 ? colour[n * 8] : colour[n >> 3];
-        put_tile<fast>(dst, pattern[n * 8], words.high(c), words.low(c));
+        if constexpr (fast && WIDE_TILES) {
+            const TileColours& t = words.tile[c];
+            store_double(dst, t.bg ^ (t.differ & PIXEL_MASKS[pattern[n * 8]]));
+        } else {
+            put_tile<fast>(dst, pattern[n * 8], words.high(c), words.low(c));
+        }
     }
     render_sprites_line(line);
 }

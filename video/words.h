@@ -13,6 +13,10 @@
 // A word that may overlay bytes of any type (the compiler's own exception to the aliasing rules).
 typedef uint32_t __attribute__((may_alias)) AliasedWord;
 
+// Eight bytes that start on a word boundary, as one store where the host has 64-bit registers.
+typedef uint64_t __attribute__((may_alias, aligned(4))) AliasedDouble;
+inline void store_double(void* dst, uint64_t w) { *static_cast<AliasedDouble*>(dst) = w; }
+
 inline bool word_aligned(const void* p) { return (reinterpret_cast<uintptr_t>(p) & 3) == 0; }
 
 // The shift that brings byte i (0..3, in memory order) of a word to its bits 0..7.
