@@ -27,29 +27,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-exec 3> "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-xvfb=$!
-exec 3>&-
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { echo "$0: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -1 "$work/display")"
+source "$here/scripts/xdisplay.sh"
+velkoro_start_xvfb "$work" || { echo "$0: Xvfb did not start" >&2; exit 1; }
 # No sound device on a build machine; where there is one, SDL_AUDIODRIVER may name it.
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 "$build/velkoro" --sd "$card" > "$work/program.log" 2>&1 &
 program_pid=$!
-window=""
-for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --pid "$program_pid" --name '^Velkoro$' 2> /dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || { echo "$0: no window appeared" >&2; exit 1; }
-timeout 5 xdotool windowfocus --sync "$window" 2> /dev/null || true
+velkoro_find_window "$program_pid" || { echo "$0: no window appeared" >&2; exit 1; }
 
 tap() {
     xdotool keydown "$1"

@@ -6,6 +6,7 @@
 # F11 and Alt+Enter.)
 # Usage: window_test.sh PROGRAM HEADLESS-RUNNER CLOSE-HELPER CARD WORK-FOLDER
 set -euo pipefail
+scripts="$(cd "$(dirname "$0")/../../scripts" && pwd)"
 program="$1"
 headless="$2"
 close_window="$3"
@@ -22,22 +23,15 @@ fail() {
 }
 
 # A virtual display of its own, on a free number.
-exec 3> display.txt
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp > xvfb.log 2>&1 &
-xvfb=$!
-exec 3>&-
+source "$scripts/xdisplay.sh"
+xvfb=""
 program_pid=""
 cleanup() {
     [ -n "$program_pid" ] && kill -KILL "$program_pid" 2> /dev/null || true
     [ -n "$xvfb" ] && kill "$xvfb" 2> /dev/null || true
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-    [ -s display.txt ] && break
-    sleep 0.1
-done
-[ -s display.txt ] || fail "Xvfb did not start: $(cat xvfb.log)"
-export DISPLAY=":$(head -1 display.txt)"
+velkoro_start_xvfb . || fail "Xvfb did not start: $(cat xvfb.log)"
 export SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER
 # In a sanitizer build: the display libraries (D-Bus, the GL driver) keep some memory to the end
@@ -68,15 +62,7 @@ launch() {
     "$program" --sd "$card" --scale 2 "$@" > "program_$launches.log" 2>&1 &
     program_pid=$!
     launches=$((launches + 1))
-    window=""
-    for _ in $(seq 100); do
-        # The window of this very process (a closed one of an earlier run may linger a moment).
-        window=$(xdotool search --onlyvisible --pid "$program_pid" --name '^Velkoro$' 2> /dev/null | head -1 || true)
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
-    [ -n "$window" ] || fail "no window named Velkoro appeared"
-    timeout 5 xdotool windowfocus --sync "$window" 2> /dev/null || true
+    velkoro_find_window "$program_pid" || fail "no window named Velkoro appeared"
 }
 launches=0
 
