@@ -54,6 +54,9 @@ uint16_t controller_word(uint16_t b, uint8_t key) {
     return w;
 }
 
+// The video chip's data port: the even ports of the 0xA0-0xBF block.
+inline bool video_data_port(uint16_t port) { return (port & 0xE1) == 0xA0; }
+
 } // namespace
 
 uint8_t cpu_in(uint16_t port) {
@@ -67,14 +70,9 @@ uint8_t cpu_in(uint16_t port) {
 void cpu_out(uint16_t port, uint8_t value) {
     // Video memory data first, on a path of its own: block copies into video memory are most of
     // the traffic, and this way they skip the register saving that the other ports need.
-    if ((port & 0xE1) == 0xA0) return vdp_write_data(value);
+    if (video_data_port(port)) return vdp_write_data(value);
     switch (port & 0xE0) {
-    case 0xA0:
-        if (port & 1)
-            vdp_write_control(value);
-        else
-            vdp_write_data(value);
-        break;
+    case 0xA0: vdp_write_control(value); break;
     case 0xE0: psg_write(&psg, value); break;
     case 0x80: controller_mode = 0; break;
     case 0xC0: controller_mode = 1; break;
@@ -83,7 +81,7 @@ void cpu_out(uint16_t port, uint8_t value) {
 }
 
 void cpu_out_run(uint16_t port, uint16_t address, int step, uint32_t count) {
-    if ((port & 0xE1) == 0xA0) return vdp_write_data_run(cpu_memory, address, step, count);
+    if (video_data_port(port)) return vdp_write_data_run(cpu_memory, address, step, count);
     cpu_out_each(port, address, step, count);
 }
 

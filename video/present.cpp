@@ -1,7 +1,7 @@
 // The sixteen colours and the presentation of a finished picture into the top-left 272 x 208
 // pixels of the screen: sixteen pixels a step on hosts with a wide path, else one palette lookup
-// per pair of pixels. Also the wait at every frame end that
-// paces the emulation to the console's 60 frames per second.
+// per pair of pixels. Also the wait at every frame end that paces the emulation to the
+// console's 60 frames per second.
 #include "frontend/surface.h"
 #include "machine/driver.h"
 #include "platform/platform.h"
