@@ -6,6 +6,7 @@
 #include "machine/memory.h"
 #include "machine/ports.h"
 #include "platform/platform.h"
+#include "sound/ay.h"
 #include "sound/psg.h"
 #include "video/vdp.h"
 
@@ -39,22 +40,32 @@ bool load_bios() {
     return got == BIOS_BYTES;
 }
 
+bool has_signature(const uint8_t* bytes) {
+    return (bytes[0] == 0x55 && bytes[1] == 0xAA) || (bytes[0] == 0xAA && bytes[1] == 0x55);
+}
+
+// A file over 32 KB: accepted only as a whole MegaCart, read once into a block of its size.
+bool load_megacart(FILE* f) {
+    long bytes = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0) bytes = std::ftell(f);
+    if (!megacart_size_ok(bytes) || std::fseek(f, 0, SEEK_SET) != 0) return false;
+    megacart.image = static_cast<uint8_t*>(program_alloc(size_t(bytes)));
+    if (!megacart.image) return false;
+    if (read_fully(f, megacart.image, size_t(bytes)) != size_t(bytes)) return false;
+    if (!has_signature(megacart.image + bytes - Z80_BANK_BYTES)) return false;
+    megacart_start(uint32_t(bytes));
+    return true;
+}
+
 bool load_cartridge(const char* path) {
     FILE* f = platform_fopen(path, "rb");
     if (!f) return false;
     uint8_t* cart = cpu_memory + 0x8000;
-    if (read_fully(f, cart, 2) < 2) {
-        std::fclose(f);
-        return false;
-    }
-    bool header_ok = (cart[0] == 0x55 && cart[1] == 0xAA) || (cart[0] == 0xAA && cart[1] == 0x55);
-    if (!header_ok) {
-        std::fclose(f);
-        return false;
-    }
-    size_t rest = read_fully(f, cart + 2, CARTRIDGE_MAX_BYTES - 2);
+    size_t got = read_fully(f, cart, CARTRIDGE_MAX_BYTES);
+    uint8_t more;
+    bool ok = read_fully(f, &more, 1) == 0 ? got >= CARTRIDGE_MIN_BYTES && has_signature(cart) : load_megacart(f);
     std::fclose(f);
-    return 2 + rest >= CARTRIDGE_MIN_BYTES;
+    return ok;
 }
 
 int load_failed() {
@@ -73,9 +84,11 @@ int run_cartridge(const char* path) {
 
     cpu_memory = nullptr;
     vdp.vram = nullptr;
+    megacart.image = nullptr;
     cpu_memory = static_cast<uint8_t*>(program_alloc(CPU_MEMORY_BYTES));
     if (!cpu_memory) return load_failed();
     std::memset(cpu_memory, 0xFF, CPU_MEMORY_BYTES);
+    sgm_reset();
     vdp.vram = static_cast<uint8_t*>(program_alloc(VDP_VRAM_BYTES));
     if (!vdp.vram) return load_failed();
     std::memset(vdp.vram, 0xFF, VDP_VRAM_BYTES);
@@ -86,12 +99,14 @@ int run_cartridge(const char* path) {
     controller_mode = 0;
     scanline = 0;
     controller_words[0] = controller_words[1] = 0xFFFF;
+    spinners_reset();
 
     psg_init(&psg, mixer_set_channel);
     psg_flush(&psg, 1);
+    ay_reset(&ay);
 
     cpu_reset(&cpu_state);
-    cpu_run(&cpu_state);
+    cpu_run_game(&cpu_state);
     ++games_run;
     return 1;
 }
@@ -101,4 +116,5 @@ void release_machine() {
     cpu_memory = nullptr;
     program_free(vdp.vram);
     vdp.vram = nullptr;
+    megacart_release();
 }

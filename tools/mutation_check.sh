@@ -15,7 +15,11 @@ jobs="${JOBS:-2}"
 
 # name | file | perl substitution (the file is read whole, so patterns may span lines)
 mutations=(
-    "cartridge-one-byte-short|machine/loader.cpp|s/CARTRIDGE_MAX_BYTES - 2\)/CARTRIDGE_MAX_BYTES - 3)/"
+    "cartridge-one-byte-short|machine/loader.cpp|s/read_fully\(f, cart, CARTRIDGE_MAX_BYTES\)/read_fully(f, cart, CARTRIDGE_MAX_BYTES - 1)/"
+    "load-keeps-module-ram|machine/loader.cpp|s/\n\s*sgm_reset\(\);//"
+    "load-keeps-sound-registers|machine/loader.cpp|s/\n\s*ay_reset\(&ay\);//"
+    "load-keeps-spinners|machine/loader.cpp|s/\n\s*spinners_reset\(\);//"
+    "fifth-sprite-keeps-old-number|video/vdp.cpp|s/\(vdp\.status & 0xA0\)/(vdp.status \& 0xBF)/"
     "load-keeps-controller-mode|machine/loader.cpp|s/\n\s*controller_mode = 0;//"
     "load-keeps-controller-words|machine/loader.cpp|s/\n\s*controller_words\[0\] = controller_words\[1\] = 0xFFFF;//"
     "load-keeps-scanline|machine/loader.cpp|s/\n\s*scanline = 0;//"

@@ -119,6 +119,7 @@ void close_pad(SDL_JoystickID id) {
 void handle_events() {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
+        sdl_spinner_event(e);
         switch (e.type) {
         case SDL_QUIT: std::exit(0);
         case SDL_WINDOWEVENT:

@@ -8,6 +8,7 @@
 #include "frontend/surface.h"
 #include "machine/driver.h"
 #include "machine/loader.h"
+#include "machine/memory.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 #include "video/vdp.h"
@@ -70,6 +71,21 @@ TEST_F(Cartridges, DemoShowsTheNameAndMovesItsBalls) {
     std::vector<uint16_t> later(headless_shown_buffer(),
                                 headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
     EXPECT_NE(first, later);
+}
+
+// The fifth-sprite bits as a game reads them (tests/video/roms/fifth.asm), on drawn and on
+// skipped frames alike.
+TEST_F(Cartridges, FifthSpriteFlagAndNumber) {
+    uint8_t saved = frame_skip;
+    for (uint8_t skip : {1, 2}) {
+        frame_skip = skip;
+        run("fifth", 500);
+        const uint8_t expected[] = {0xC4, 0xC5, 0xC9, 0x82, 0x9F, 0x86, 0x5A};
+        for (size_t i = 0; i < sizeof expected; ++i)
+            EXPECT_EQ(cpu_memory[0x7000 + i], expected[i]) << "frame skip " << int(skip) << ", " << i;
+        release_machine();
+    }
+    frame_skip = saved;
 }
 
 TEST_F(Cartridges, SelectEndsTheGameAtAFrameEndPacedAtSixtyHertz) {
