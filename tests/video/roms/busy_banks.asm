@@ -5,49 +5,7 @@
 ; Assembled once per bank (pasmo --equ BANK=n --equ BANKS=4); the last bank is the fixed one.
         if BANK = BANKS - 1
         include "header.asm"
-regs:   db 0x02, 0xC2, 0x06, 0xFF, 0x03, 0x36, 0x07, 0x01
-table   equ 0x7000
-start:
-        ld hl, regs
-        call load_regs
-        ld hl, 0x0000           ; patterns and colours: the ramp 0..255 over and over
-        ld d, 24
-        call names_ramp
-        ld hl, 0x1800
-        ld d, 3
-        call names_ramp
-        ld hl, 0x3800
-        ld d, 8
-        call names_ramp
-        ld hl, table            ; sprite i: Y = 5i, X = 8i, name 4i, colour 1 + i mod 15
-        ld b, 0
-init:
-        ld a, b
-        add a, a
-        add a, a
-        add a, b
-        ld (hl), a
-        inc hl
-        ld a, b
-        add a, a
-        add a, a
-        add a, a
-        ld (hl), a
-        inc hl
-        ld a, b
-        add a, a
-        add a, a
-        ld (hl), a
-        inc hl
-        ld a, b
-        and 0x0F
-        or 0x01
-        ld (hl), a
-        inc hl
-        inc b
-        ld a, b
-        cp 32
-        jr nz, init
+        include "busy_setup.asm"
 loop:
         ld hl, 0x1B00
         call set_write
