@@ -61,5 +61,6 @@ extern SgmState sgm;
 
 // A new game: the module off, its RAM zeroed.
 void sgm_reset();
-// Maps the module's RAM as `mapped` says (SGM_* bits); only the parts that change move.
+// Maps the module's RAM as `mapped` says (SGM_* bits); only the parts that change move. The one
+// way to change sgm.mapped: the write side keeps a word of its own in step with it.
 void sgm_map(uint8_t mapped);

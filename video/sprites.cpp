@@ -133,7 +133,7 @@ inline bool can_collide(int i, SpriteSize s) {
 
 // The entries with a row on `line`, as bits: only those before the first end of the list take
 // part (all of them when there is none).
-uint32_t line_sprites(uint8_t line, SpriteSize s) {
+[[gnu::always_inline]] inline uint32_t line_sprites(uint8_t line, SpriteSize s) {
     // Selection reads only the Y bytes, all 32 of them without a branch per entry. The row is
     // counted modulo 256, which places a sprite hanging over the top edge too; only on line 0
     // would a sprite whose Y is exactly 256 - size wrongly show its last row, so there the
@@ -190,6 +190,7 @@ uint8_t vdp_fifth_sprite() {
     // Sprites per line, kept as the change from the line before: one more on a sprite's first
     // visible line, one fewer after its last.
     int8_t change[VDP_VISIBLE_LINES + 1] = {};
+    int last_first = -1; // no line after the last sprite's first can be the first crowded one
     for (int i = 0; i < end; ++i) {
         int top = sprite_top(attribute(i, 0), s.screen);
         int first = top + 1 > 0 ? top + 1 : 0;
@@ -197,9 +198,10 @@ uint8_t vdp_fifth_sprite() {
         if (first >= after) continue;
         ++change[first];
         --change[after];
+        if (first > last_first) last_first = first;
     }
     int on_line = 0;
-    for (int line = 0; line < VDP_VISIBLE_LINES; ++line) {
+    for (int line = 0; line <= last_first; ++line) {
         on_line += change[line];
         if (on_line <= SPRITES_PER_LINE) continue;
         uint32_t shown = line_sprites(uint8_t(line), s);
