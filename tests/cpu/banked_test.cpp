@@ -94,7 +94,7 @@ TEST_F(Banked, BytesComeFromTheBankShown) {
 
     // The IM 2 vector read: I = 0xFF and vector 0xDA read 0xFFDA and 0xFFDB.
     run({0x00}, [](Z80State& z) { z.I = 0xFF, z.iff = IFF_1 | IFF_IM2; }, {0x00DA});
-    EXPECT_EQ(banks.bank, 0xB);
+    EXPECT_EQ(banks.bank, 0xBu);
     EXPECT_EQ(test_machine.hook_pc.at(1), 0x0B0A + 250); // then 250 NOPs in the next slice
 }
 

@@ -74,8 +74,9 @@ int fuzz_cartridge(const uint8_t* data, size_t size) {
 // keys of both controllers, the second player's buttons), the cartridge's kind, then the
 // cartridge from 0x800A on: its start address, the restart and interrupt slots and the code. A
 // cartridge of ours with its first ten bytes cut off is such an input. The kind: bit 0 makes it
-// a MegaCart of 64 KB << (bits 1-2), whose fixed last bank holds the program's first 16 KB less
-// ten and banks 0, 1, ... the rest; bits 4-7 turn the spinners throughout (SPIN_* bits).
+// a MegaCart of 64 KB << (bits 1-3, at most 4: 1 MB), whose fixed last bank holds the program's
+// first 16 KB less ten and banks 0, 1, ... the rest; bits 4-7 turn the spinners throughout
+// (SPIN_* bits).
 int fuzz_emulation(const uint8_t* data, size_t size) {
     constexpr size_t CONTROLS = 7;
     constexpr size_t PROGRAM_AT = 0x0A;
@@ -96,7 +97,7 @@ int fuzz_emulation(const uint8_t* data, size_t size) {
     uint8_t* start; // the fixed part's first byte
     size_t program = size - CONTROLS;
     if (kind & 1) {
-        cart.assign(MEGACART_MIN_BYTES << ((kind >> 1) & 3), 0xFF);
+        cart.assign(MEGACART_MIN_BYTES << std::min((kind >> 1) & 7, 4), 0xFF);
         start = &cart[cart.size() - Z80_BANK_BYTES];
         size_t fixed = std::min<size_t>(program, Z80_BANK_BYTES - PROGRAM_AT);
         std::memcpy(start + PROGRAM_AT, data + CONTROLS, fixed);

@@ -112,19 +112,23 @@ def machine(build):
 
     # Emulation: the controllers (nothing pressed, then the stick right and fire), the kind (a
     # plain cartridge), then a cartridge of ours from its start address on. The spinner test
-    # turns both spinners; the MegaCart test is a MegaCart of 128 KB (its fixed bank, then
-    # banks 0 and 1 as far as an input may reach).
+    # turns both spinners; MegaCarts start with their fixed bank, then banks 0 and 1 as far as an
+    # input may reach.
     controls = bytes([0x00, 0x00, 0x40, 0x10, 0xFF, 0x00])
     kinds = {"spinner": 0x90}
     carts = dict(bundled)
     for folder in ("tests/video/roms", "tests/sound/roms", "tests/roms/cartridges", "tests/machine/roms"):
         path = os.path.join(build, folder)
         for name in sorted(os.listdir(path)) if os.path.isdir(path) else []:
-            if name.endswith(".rom") and name != "tiny_bios.rom" and not name.startswith("megacart"):
+            if name.endswith(".rom") and name != "tiny_bios.rom":
                 carts[name[:-4]] = open(os.path.join(path, name), "rb").read()
     for name, cart in sorted(carts.items()):
-        put("emulation", name, controls + bytes([kinds.get(name, 0)]) + cart[0x0A:])
-    put("emulation", "megacart", (controls + bytes([0x03]) + megacart[-0x4000 + 0x0A:] + megacart)[:32768])
+        if len(cart) <= 0x8000:
+            put("emulation", name, controls + bytes([kinds.get(name, 0)]) + cart[0x0A:])
+        else:
+            # A MegaCart of 64 KB << n has the kind 1 + 2n.
+            kind = 1 + 2 * (len(cart).bit_length() - 17)
+            put("emulation", name, (controls + bytes([kind]) + cart[-0x4000 + 0x0A:] + cart)[:32768])
 
 
 def ports():
