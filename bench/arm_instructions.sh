@@ -12,7 +12,7 @@
 # source file (from the line information: where the executed instructions were written).
 #
 # Usage: bench/arm_instructions.sh [FRAMES]     (300 by default)
-# CARTRIDGE=busy_banks counts the same machine as a MegaCart that switches banks some 380 times
+# CARTRIDGE=busy_banks counts the same machine as a MegaCart that switches banks some 250 times
 # a frame (bench/machine_bench.cpp --cartridge).
 # TOP=N lists the N largest functions and files (12 by default). With BLOCKS=DIR in the
 # environment each run also leaves its per-block counts in DIR (address, instructions, runs),

@@ -7,7 +7,7 @@
 //
 // Options: --frames N (emulated frames to run, 5000 by default), --skip K (the frame skip, 1 by
 // default: every frame drawn), --cartridge busy_banks (the same machine as a MegaCart that
-// switches banks some 380 times a frame, instead of the plain busy cartridge), --quiet (run the
+// switches banks some 250 times a frame, instead of the plain busy cartridge), --quiet (run the
 // frames and nothing else: no timing runs and no figures, for counting the instructions a run
 // executes; see bench/arm_instructions.sh).
 #include <chrono>

@@ -13,15 +13,14 @@ namespace {
 
 constexpr uint16_t CARTRIDGE_START = 0x8000;
 constexpr uint16_t SGM_UPPER_START = 0x2000;
-constexpr uint16_t RAM_WINDOWS_BYTES = RAM_END - RAM_START + 1;
 
-// How much of 0x6000-0x7FFF the console's mirrored RAM answers writes in: all of it, or nothing
-// while the module's upper RAM covers it. Kept with sgm.mapped, so that a RAM write tests one
-// word, as it did before the module.
-uint16_t ram_windows_bytes = RAM_WINDOWS_BYTES;
+// Set while the module's upper RAM covers the console's RAM windows; kept with sgm.mapped. A
+// byte of its own beside cpu_memory, so that a RAM write finds both from one address (on the
+// handheld: two instructions more than before the module).
+uint8_t ram_covered = 0;
 
-// Writes to the module's RAM, and to whatever the module does not cover (nothing but the
-// console's RAM, which cpu_write has taken already, is writable there).
+// Every write but those to the console's RAM: only the module's RAM, where it is mapped, takes
+// them.
 [[gnu::noinline]] void module_write(uint16_t address, uint8_t value) {
     uint8_t part = address < SGM_UPPER_START ? SGM_BIOS_RAM : SGM_UPPER_RAM;
     if (address < CARTRIDGE_START && (sgm.mapped & part)) cpu_memory[address] = value;
@@ -32,12 +31,12 @@ uint16_t ram_windows_bytes = RAM_WINDOWS_BYTES;
 void cpu_write(uint16_t address, uint8_t value) {
     // BIOS, expansion area and cartridge are read-only; RAM is mirrored on the write side so
     // that reads stay a plain index into the image.
-    if (uint16_t(address - RAM_START) < ram_windows_bytes) {
+    if (uint16_t(address - RAM_START) <= RAM_END - RAM_START && !ram_covered) {
         uint8_t* ram = cpu_memory + RAM_START + (address & RAM_MIRROR_MASK);
         for (unsigned window = 0; window < 8; ++window) ram[window * 0x400] = value;
         return;
     }
-    if (sgm.mapped) module_write(address, value);
+    module_write(address, value);
 }
 
 bool megacart_size_ok(long bytes) {
@@ -61,7 +60,7 @@ uint16_t cpu_run_game(Z80State* s) { return megacart.image ? cpu_run_banked(s, &
 
 void sgm_reset() {
     sgm.mapped = 0;
-    ram_windows_bytes = RAM_WINDOWS_BYTES;
+    ram_covered = 0;
     std::memset(sgm.hidden, 0, sizeof sgm.hidden);
 }
 
@@ -74,5 +73,5 @@ void sgm_map(uint8_t mapped) {
     if (change & SGM_UPPER_RAM)
         std::swap_ranges(cpu_memory + SGM_UPPER_START, cpu_memory + CARTRIDGE_START, sgm.hidden + SGM_UPPER_START);
     sgm.mapped ^= change;
-    ram_windows_bytes = (sgm.mapped & SGM_UPPER_RAM) ? 0 : RAM_WINDOWS_BYTES;
+    ram_covered = sgm.mapped & SGM_UPPER_RAM;
 }

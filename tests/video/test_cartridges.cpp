@@ -88,6 +88,24 @@ TEST_F(Cartridges, FifthSpriteFlagAndNumber) {
     frame_skip = saved;
 }
 
+// The benchmark's MegaCart moves its sprites with the routines of banks 0-3 and writes nothing
+// else: every sprite keeps its place in the table, and sprite i moves by ((32 - i) mod 4) + 1 a
+// turn of the loop (the sprites after the one the game ended at, a turn fewer).
+TEST_F(Cartridges, BankSwitchingBenchmarkRunsAsWritten) {
+    run("busy_banks", 300);
+    const uint8_t* table = cpu_memory + 0x7000;
+    const int turns = table[1]; // sprite 0 moves by 1 a turn
+    ASSERT_GT(turns, 0);
+    for (int i = 0; i < 32; ++i) {
+        const uint8_t* entry = table + 4 * i;
+        EXPECT_EQ(entry[0], 5 * i) << i;
+        EXPECT_EQ(entry[2], 4 * i) << i;
+        int step = ((32 - i) & 3) + 1;
+        uint8_t moved = uint8_t(entry[1] - 8 * i);
+        EXPECT_TRUE(moved == uint8_t(step * turns) || moved == uint8_t(step * (turns - 1))) << i;
+    }
+}
+
 TEST_F(Cartridges, SelectEndsTheGameAtAFrameEndPacedAtSixtyHertz) {
     // SELECT from 10 s on: at 60 frames a second the game sees it at frame 600 or 601.
     uint8_t saved = frame_skip;

@@ -1,8 +1,8 @@
-; The busy machine of busy.asm as a MegaCart of four banks (64 KB), for the benchmark: graphics II
-; with patterns everywhere and 32 sprites of 16 x 16, the attribute table copied from RAM to
-; video memory over and over, and each sprite moved by a routine of its own bank, selected by a
-; read of 0xFFC0-0xFFC3 just before: some 380 bank switches a frame, the processor never idle.
-; Assembled once per bank (pasmo --equ BANK=n --equ BANKS=4); the last bank is the fixed one.
+; The busy machine of busy.asm as a MegaCart of eight banks (128 KB), for the benchmark: graphics
+; II with patterns everywhere and 32 sprites of 16 x 16, the attribute table copied from RAM to
+; video memory over and over, and each sprite moved by a routine of one of banks 0-3, selected by
+; a read of 0xFFC0-0xFFC3 just before: some 250 bank switches a frame, the processor never idle.
+; Assembled once per bank (pasmo --equ BANK=n --equ BANKS=8); the last bank is the fixed one.
         if BANK = BANKS - 1
         include "header.asm"
         include "busy_setup.asm"
