@@ -29,6 +29,7 @@ void sdl_bind_keys() {
             // Where the keyboard has the key of that label now; the places of a US keyboard
             // before a display is open.
             SDL_Scancode sc = SDL_GetScancodeFromKey(k);
+            if (sc == SDL_SCANCODE_UNKNOWN) sc = SDL_GetScancodeFromName(SDL_GetKeyName(k));
             if (sc == SDL_SCANCODE_UNKNOWN || sc >= SDL_NUM_SCANCODES) continue;
             if (key_controls[sc] >= 0 && key_controls[sc] != c) {
                 std::fprintf(stderr, "velkoro: the key %s is both %s.%s and %s.%s; it stays the first\n",

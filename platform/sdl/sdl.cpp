@@ -74,7 +74,7 @@ GamepadState read_pads[2];
 // The pause: asked for by the pause key in a game, held at the next frame end. Leaving the game
 // from it (or dropping a cartridge on the window during a game) presses SELECT for one read.
 bool pause_requested = false;
-bool paused = false;
+std::atomic<bool> paused{false};
 bool select_pulse = false;
 std::string title = "Velkoro";
 
