@@ -171,7 +171,6 @@ void platform_configure(int argc, char** argv) {
     if (fullscreen >= 0) s.fullscreen = fullscreen;
     sdl_settings = s;
     sdl_settings_path = config_path;
-    if (settings_text(s) != as_read) save_settings();
 
     sdl_config = SdlConfig{};
     sdl_config.card_folder = s.card_folder;
@@ -190,6 +189,8 @@ void platform_configure(int argc, char** argv) {
     if (!sdl_open_video(error))
         usage_error("no display to open a window on (" + error +
                     "); without one, run the headless runner: ./run.sh --headless");
+    // Kept only by a run that starts.
+    if (settings_text(s) != as_read) save_settings();
     if (s.scale > sdl_desktop_scale())
         std::fprintf(stderr, "velkoro: a window of scale %d does not fit the desktop; it opens at scale %d\n",
                      s.scale, sdl_desktop_scale());
