@@ -193,7 +193,11 @@ Press handle_event(const SDL_Event& e, bool latch) {
             return Press::none;
         }
         if (c >= 0 && CONTROLS[c].action == ACTION_PAUSE) return Press::pause;
-        if (latch) latched_keys[sc] = 1;
+        // In the pause a key only answers it: held on, it does not reach the game either.
+        if (latch)
+            latched_keys[sc] = 1;
+        else
+            swallowed_keys[sc] = 1;
         if (c >= 0 && CONTROLS[c].owner == CONTROL_PLAYER1 && CONTROLS[c].mask == BTN_SELECT) return Press::leave;
         return Press::other;
     }
@@ -237,7 +241,7 @@ void run_pause() {
     static uint16_t strip[DISPLAY_WIDTH * STATUS_STRIP_HEIGHT];
     if (drawn) {
         std::memcpy(strip, screen_surface.pixels, sizeof strip);
-        draw_status_strip(&screen_surface, current_font, "Paused: Escape ends the game, other keys play on");
+        draw_status_strip(&screen_surface, current_font, "Paused: Escape ends the game, a key plays on");
     }
     SDL_SetWindowTitle(window, (title + " (paused)").c_str());
     refresh_due = true;
