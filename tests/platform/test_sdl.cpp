@@ -27,9 +27,14 @@ const bool dummy_drivers = [] {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 0);
-    sdl_settings = default_settings();
     return true;
 }();
+
+// The built-in controls (the settings' record is set at run time, never before main).
+void use_default_controls() {
+    sdl_settings = default_settings();
+    sdl_bind_keys();
+}
 
 // --- The keyboard ---
 
@@ -40,7 +45,12 @@ struct Keys {
     }
 };
 
-TEST(SdlKeyboard, KeysOfBothPlayers) {
+struct SdlKeyboard : ::testing::Test {
+    void SetUp() override { use_default_controls(); }
+};
+using SdlGamepad = SdlKeyboard;
+
+TEST_F(SdlKeyboard, KeysOfBothPlayers) {
     struct Case {
         SDL_Scancode key;
         uint16_t first, second;
@@ -109,7 +119,7 @@ TEST(SdlKeyboard, KeysOfBothPlayers) {
     EXPECT_EQ(keyboard_buttons(chord.state, 1), BTN_UP);
 }
 
-TEST(SdlKeyboard, NoDefaultKeyIsBoundTwice) {
+TEST_F(SdlKeyboard, NoDefaultKeyIsBoundTwice) {
     // A key bound twice would do only one of its jobs: every default key has its own control.
     int bindings = 0, bound = 0;
     for (int c = 0; c < CONTROL_COUNT; ++c) bindings += int(sdl_settings.keys[c].size());
@@ -118,7 +128,7 @@ TEST(SdlKeyboard, NoDefaultKeyIsBoundTwice) {
     EXPECT_GE(bindings, 40);
 }
 
-TEST(SdlGamepad, ButtonsByPlaceAndTheStick) {
+TEST_F(SdlGamepad, ButtonsByPlaceAndTheStick) {
     GamepadState s{};
     EXPECT_EQ(gamepad_buttons(s, 1), 0);
     auto with = [](SDL_GameControllerButton b) {
@@ -178,6 +188,7 @@ TEST(SdlWindow, PictureRectangles) {
 
 struct SdlRunning : ::testing::Test {
     static void SetUpTestSuite() {
+        use_default_controls();
         sdl_config.card_folder = "/tmp";
         std::string error;
         ASSERT_TRUE(sdl_open_video(error)) << error;
