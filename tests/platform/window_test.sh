@@ -63,10 +63,21 @@ for name in first second numpad; do
 done
 
 launch() {
-    "$program" --sd "$card" --scale 2 "$@" > "program_$launches.log" 2>&1 &
-    program_pid=$!
-    launches=$((launches + 1))
-    velkoro_find_window "$program_pid" || fail "no window named Velkoro appeared"
+    local attempt log
+    for attempt in 1 2 3; do
+        log="program_$launches.log"
+        "$program" --sd "$card" --scale 2 "$@" > "$log" 2>&1 &
+        program_pid=$!
+        launches=$((launches + 1))
+        velkoro_find_window "$program_pid" && return 0
+        # A display server too busy to take a new client (a loaded build machine) makes the
+        # program give up at once, saying so: that is the machine, not the program, so again.
+        grep -q "no display to open a window on" "$log" || break
+        wait "$program_pid" 2> /dev/null || true
+        program_pid=""
+        sleep 1
+    done
+    fail "no window named Velkoro appeared"
 }
 launches=0
 
