@@ -76,8 +76,11 @@ void render_noise(PsgVoice* p, BlepBuffer* b, int32_t frequency, int32_t word, i
     }
     uint32_t state = mixer.noise_state & NOISE_MASK;
     if (state == 0) state = 1; // an all-zero register would stay silent for ever
-    // 16.16 samples per shift: 44100 x 2^16 x 256 / frequency.
-    take_frequency(p, frequency, samples_per(uint64_t(MIXER_SAMPLE_RATE) << 24, frequency));
+    // 16.16 samples per shift: 44100 x 2^16 x 256 / frequency. The chip shifts at most twice a
+    // sample; a delivered frequency far beyond that is taken as 16 shifts a sample, which bounds
+    // a fill's work.
+    uint32_t length = samples_per(uint64_t(MIXER_SAMPLE_RATE) << 24, frequency);
+    take_frequency(p, frequency, length != 0 && length < BLEP_SAMPLE / 16 ? BLEP_SAMPLE / 16 : length);
     bool silent = start_fill(p, b, p->interval == 0 || level == 0 ? 0 : (state & 1) ? -level : level);
     if (!silent) {
         // A register shifted more often than the samples are made is heard on sample boundaries:
