@@ -151,6 +151,51 @@ Setting take_registers(AyVoices* v, const uint32_t words[AY_SHARED_WORDS]) {
     return s;
 }
 
+// Shifts the noise register up to `until`, with every change the channels it reaches hear. Each
+// of those channels swings between two outputs meanwhile, all at once, so a change is one step of
+// their summed swing.
+void noise_run(AyVoices* v, const Setting& s, BlepBuffer* b, uint32_t until) {
+    int32_t when_set = 0, when_clear = 0;
+    uint32_t state = v->noise_state;
+    for (int c = 0; c < 3; ++c) {
+        if (!s.noise_on[c]) continue;
+        v->noise_state = 1;
+        int32_t set = channel_output(v, s, c);
+        v->noise_state = 0;
+        int32_t clear = channel_output(v, s, c);
+        when_set += set;
+        when_clear += clear;
+    }
+    // In locals, because the buffer's words could be the generator's own for all the compiler
+    // knows: it would load them again after every step.
+    const int32_t swing = when_set - when_clear;
+    const uint32_t interval = v->noise_interval;
+    uint32_t next = v->noise_next;
+    if (s.fast_noise) {
+        do {
+            uint32_t before = state;
+            state = noise_shift(state);
+            if ((before ^ state) & 1) {
+                blep_direct(b, boundary_after(next), (state & 1) ? swing : -swing);
+            }
+            next += interval;
+        } while (next < until);
+    } else {
+        do {
+            uint32_t before = state;
+            state = noise_shift(state);
+            if ((before ^ state) & 1) {
+                blep_step(b, next, (state & 1) ? swing : -swing);
+            }
+            next += interval;
+        } while (next < until);
+    }
+    v->noise_state = state;
+    v->noise_next = next;
+    for (int c = 0; c < 3; ++c)
+        if (s.noise_on[c]) v->output[c] = channel_output(v, s, c);
+}
+
 } // namespace
 
 void ay_voices_reset(AyVoices* v) { *v = AyVoices{}; }
@@ -197,12 +242,13 @@ void ay_render(AyVoices* v, const uint32_t words[AY_SHARED_WORDS], BlepBuffer* b
             v->tone_next[source] += v->tone_interval[source];
             settle(v, s, b, source, t, false);
         } else if (source == 3) {
-            uint32_t before = v->noise_state;
-            v->noise_state = noise_shift(before);
-            v->noise_next += v->noise_interval;
-            if ((before ^ v->noise_state) & 1)
-                for (int c = 0; c < 3; ++c)
-                    if (s.noise_on[c]) settle(v, s, b, c, t, s.fast_noise);
+            // The noise alone until the next other change, which may be many shifts off: the
+            // channels it reaches swing between two outputs meanwhile.
+            uint32_t until = end;
+            for (int c = 0; c < 3; ++c)
+                if (tone_moves[c] && v->tone_next[c] < until) until = v->tone_next[c];
+            if (envelope_heard && v->envelope_running && v->envelope_next < until) until = v->envelope_next;
+            noise_run(v, s, b, until);
         } else {
             envelope_advance(v, 1);
             v->envelope_next += v->envelope_interval;

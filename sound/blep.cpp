@@ -9,7 +9,7 @@ namespace {
 // The step is the running integral of a windowed sinc over BLEP_TAPS - 1 samples: its cut-off
 // sits below 20 kHz, and the Kaiser window's shape (beta) buys the depth of the stop band above
 // 24 kHz, the lowest frequency that folds back below 20 kHz.
-constexpr double CUTOFF = 0.445; // cycles per sample: 19.6 kHz
+constexpr double CUTOFF = 0.42; // cycles per sample: 19.6 kHz
 constexpr double BETA = 5.0;
 constexpr double SPAN = BLEP_TAPS - 1;
 constexpr double PI = 3.14159265358979323846;
@@ -94,21 +94,45 @@ constexpr Kernel make_kernel() {
 
 constexpr Kernel blep_kernel = make_kernel();
 
+namespace {
+
+// The taps beyond the fill open the next one; the rest of the buffer is cleared for it.
+void carry_over(BlepBuffer* b, uint32_t count) {
+    int32_t* d = b->delta;
+    std::memmove(d, d + count, BLEP_TAPS * sizeof d[0]);
+    std::memset(d + BLEP_TAPS, 0, count * sizeof d[0]);
+}
+
+} // namespace
+
 void blep_finish(BlepBuffer* b, int16_t* out, uint32_t count) {
     int32_t* d = b->delta;
     int32_t sum = b->sum;
-    constexpr int32_t HALF = 1 << (BLEP_UNIT_BITS - 1);
     for (uint32_t i = 0; i < count; ++i) {
         sum += d[i];
-        d[i] = 0;
-        int32_t v = (sum + HALF) >> BLEP_UNIT_BITS;
-        out[i] = int16_t(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
+        out[i] = blep_word(sum);
     }
     b->sum = sum;
-    // The taps beyond the fill open the next one; the rest of the buffer is already clear.
-    std::memmove(d, d + count, BLEP_TAPS * sizeof d[0]);
-    uint32_t from = count > BLEP_TAPS ? count : BLEP_TAPS;
-    std::memset(d + from, 0, (count + BLEP_TAPS - from) * sizeof d[0]);
+    carry_over(b, count);
 }
 
-void blep_reset(BlepBuffer* b) { std::memset(b, 0, sizeof *b); }
+void blep_finish_stereo(BlepBuffer* b, uint8_t* out, uint32_t count) {
+    int32_t* d = b->delta;
+    int32_t sum = b->sum;
+    for (uint32_t i = 0; i < count; ++i) {
+        sum += d[i];
+        int32_t w = blep_word(sum);
+        out[0] = uint8_t(w);
+        out[1] = uint8_t(w >> 8);
+        out[2] = uint8_t(w);
+        out[3] = uint8_t(w >> 8);
+        out += 4;
+    }
+    b->sum = sum;
+    carry_over(b, count);
+}
+
+void blep_reset(BlepBuffer* b) {
+    std::memset(b, 0, sizeof *b);
+    b->sum = BLEP_SUM_START;
+}

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-SoundMixer mixer = {{}, {}, {}, {MIXER_TYPE_SQUARE, MIXER_TYPE_SQUARE, MIXER_TYPE_SQUARE, MIXER_TYPE_NOISE}, 1, 0, 0, {}, {}, {}, {}};
+SoundMixer mixer = {{}, {}, {}, {MIXER_TYPE_SQUARE, MIXER_TYPE_SQUARE, MIXER_TYPE_SQUARE, MIXER_TYPE_NOISE}, 1, 0, 0, {}, {}, {{}, BLEP_SUM_START}, {}};
 
 namespace {
 
@@ -33,8 +33,8 @@ constexpr uint32_t noise_step(uint32_t state, bool white) {
 }
 
 // A new frequency keeps the channel's place, but no edge lies further off than the new length.
+// Lengths are divisions, made only when the frequency has changed.
 void take_frequency(PsgVoice* p, int32_t frequency, uint32_t length) {
-    if (frequency == p->frequency) return;
     p->frequency = frequency;
     p->interval = length;
     if (p->next > length) p->next = length;
@@ -53,7 +53,7 @@ bool start_fill(PsgVoice* p, BlepBuffer* b, int32_t target) {
 void end_fill(PsgVoice* p, uint32_t end) { p->next = p->next > end ? p->next - end : 0; }
 
 void render_square(PsgVoice* p, BlepBuffer* b, int32_t frequency, int32_t level, uint32_t end) {
-    take_frequency(p, frequency, mixer_half_wave(frequency));
+    if (frequency != p->frequency) take_frequency(p, frequency, mixer_half_wave(frequency));
     bool silent = start_fill(p, b, p->interval == 0 || level == 0 ? 0 : p->high ? level : -level);
     if (!silent) {
         while (p->next < end) {
@@ -79,8 +79,10 @@ void render_noise(PsgVoice* p, BlepBuffer* b, int32_t frequency, int32_t word, i
     // 16.16 samples per shift: 44100 x 2^16 x 256 / frequency. The chip shifts at most twice a
     // sample; a delivered frequency far beyond that is taken as 16 shifts a sample, which bounds
     // a fill's work.
-    uint32_t length = samples_per(uint64_t(MIXER_SAMPLE_RATE) << 24, frequency);
-    take_frequency(p, frequency, length != 0 && length < BLEP_SAMPLE / 16 ? BLEP_SAMPLE / 16 : length);
+    if (frequency != p->frequency) {
+        uint32_t length = samples_per(uint64_t(MIXER_SAMPLE_RATE) << 24, frequency);
+        take_frequency(p, frequency, length != 0 && length < BLEP_SAMPLE / 16 ? BLEP_SAMPLE / 16 : length);
+    }
     bool silent = start_fill(p, b, p->interval == 0 || level == 0 ? 0 : (state & 1) ? -level : level);
     if (!silent) {
         // A register shifted more often than the samples are made is heard on sample boundaries:
@@ -118,8 +120,10 @@ void mixer_set_channel(int32_t channel, int32_t frequency, int32_t volume) {
     mixer.channel_volume[channel].store(volume, std::memory_order_relaxed);
 }
 
-void mixer_generate(uint32_t count) {
-    if (count > MIXER_BUFFER_SAMPLES) count = MIXER_BUFFER_SAMPLES;
+namespace {
+
+// Adds every channel's steps over the next `count` samples to the buffer.
+void render(uint32_t count) {
     const uint32_t end = count << 16;
     for (int ch = 0; ch < 4; ++ch) {
         // Each word is read once per fill: a change made meanwhile is heard from the next fill.
@@ -136,25 +140,26 @@ void mixer_generate(uint32_t count) {
     uint32_t words[AY_SHARED_WORDS];
     for (uint32_t w = 0; w < AY_SHARED_WORDS; ++w) words[w] = mixer.ay_words[w].load(std::memory_order_relaxed);
     ay_render(&mixer.ay, words, &mixer.blep, count);
-    blep_finish(&mixer.blep, mixer.mix_buffer, count);
     mixer.samples_made += count;
+}
+
+} // namespace
+
+void mixer_generate(uint32_t count) {
+    if (count > MIXER_BUFFER_SAMPLES) count = MIXER_BUFFER_SAMPLES;
+    render(count);
+    blep_finish(&mixer.blep, mixer.mix_buffer, count);
 }
 
 void audio_fill(void*, uint8_t* destination, uint32_t count) {
     // Renders in pieces of the work buffer's size, so that every frame of the chunk is rendered
-    // whatever count the device asks for. Each word goes to both sides, low byte first.
+    // whatever count the device asks for. The words go straight into the chunk, each to both
+    // sides, low byte first: the same words mixer_generate makes.
     while (count > 0) {
         uint32_t n = count < MIXER_BUFFER_SAMPLES ? count : MIXER_BUFFER_SAMPLES;
-        mixer_generate(n);
-        for (uint32_t i = 0; i < n; ++i) {
-            uint16_t w = uint16_t(mixer.mix_buffer[i]);
-            uint8_t lo = uint8_t(w & 0xFF), hi = uint8_t(w >> 8);
-            destination[0] = lo;
-            destination[1] = hi;
-            destination[2] = lo;
-            destination[3] = hi;
-            destination += 4;
-        }
+        render(n);
+        blep_finish_stereo(&mixer.blep, destination, n);
+        destination += 4 * n;
         count -= n;
     }
 }

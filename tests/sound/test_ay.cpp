@@ -132,16 +132,18 @@ TEST_F(Mixing, AllSevenChannelsAtFullLevelStayInsideTheOutput) {
 
 TEST_F(Mixing, MixerBitsChooseToneNoiseBothOrAHeldLevel) {
     // Register 7 for channel B: tone only, noise only, both, neither. The noise at period 31
-    // shifts 3608 times a second and changes its output at about every second shift.
+    // shifts 3608 times a second and changes its output at about every second shift; at period 1
+    // it shifts 111,861 times a second and is heard once a sample, changing at every second one.
     struct Case {
-        uint8_t mixer;
+        uint8_t mixer, noise;
         double crossings; // per second, through the output's mean
         double mean;      // as a share of the level
-    } cases[] = {{0x3D, 2 * tone_hz(100), 0.5}, {0x2F, 3608.4 / 2, 0.5}, {0x2D, 0, 0.25}, {0x3F, 0, 1.0}};
+    } cases[] = {{0x3D, 31, 2 * tone_hz(100), 0.5}, {0x2F, 31, 3608.4 / 2, 0.5}, {0x2F, 1, SOUND_RATE / 2, 0.5},
+                 {0x2D, 31, 0, 0.25},                {0x3F, 31, 0, 1.0}};
     for (const Case& c : cases) {
         mixer_reset();
         ay_tone(1, 100);
-        set(AY_NOISE_PERIOD, 31);
+        set(AY_NOISE_PERIOD, c.noise);
         set(AY_MIXER, c.mixer);
         ay_flush(&ay);
         std::vector<int16_t> a = render(2.0);
@@ -150,7 +152,7 @@ TEST_F(Mixing, MixerBitsChooseToneNoiseBothOrAHeldLevel) {
         std::vector<int16_t> ac = less_mean(a, span);
         double rate = sign_changes_per_second(ac, {0, ac.size()});
         if (c.crossings > 0) {
-            EXPECT_NEAR(rate / c.crossings, 1.0, 0.05) << std::hex << int(c.mixer);
+            EXPECT_NEAR(rate / c.crossings, 1.0, 0.05) << std::hex << int(c.mixer) << " noise " << int(c.noise);
         } else if (c.mean == 1.0) {
             EXPECT_LT(peak(ac, {0, ac.size()}), 2) << "a held channel is a steady level";
         }
