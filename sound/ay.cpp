@@ -36,10 +36,6 @@ constexpr uint32_t NEVER = 0xFFFFFFFFu;
 
 uint32_t clocks_to_time(uint32_t clocks) { return uint32_t((uint64_t(clocks) * TIME_PER_CLOCK) >> 32); }
 
-// The first boundary between samples at or after `time`: where the changes of sources faster
-// than the samples are put.
-uint32_t boundary_after(uint32_t time) { return (time + BLEP_SAMPLE - 1) >> 16; }
-
 // What one fill takes from the registers.
 struct Setting {
     uint8_t reg[14];
@@ -62,7 +58,7 @@ void settle(AyVoices* v, const Setting& s, BlepBuffer* b, int c, uint32_t time, 
     int32_t now = channel_output(v, s, c);
     if (now == v->output[c]) return;
     if (fast)
-        blep_direct(b, boundary_after(time), now - v->output[c]);
+        blep_direct(b, blep_boundary_after(time), now - v->output[c]);
     else
         blep_step(b, time, now - v->output[c]);
     v->output[c] = now;
@@ -176,7 +172,7 @@ void noise_run(AyVoices* v, const Setting& s, BlepBuffer* b, uint32_t until) {
             uint32_t before = state;
             state = noise_shift(state);
             if ((before ^ state) & 1) {
-                blep_direct(b, boundary_after(next), (state & 1) ? swing : -swing);
+                blep_direct(b, blep_boundary_after(next), (state & 1) ? swing : -swing);
             }
             next += interval;
         } while (next < until);

@@ -1,9 +1,9 @@
 // Band-limited steps: how both sound chips' edges reach the 44100 Hz output without aliasing.
 // Every change of a channel's output (a square wave's edge, a noise shift, an envelope step, a
 // new level) is a step at an exact time between two samples. blep_step spreads it over
-// BLEP_TAPS samples as the differences of a low-passed step (a Kaiser-windowed sinc, cut off
-// below 20 kHz and some 50 dB down from 24 kHz, where anything above would fold back into the
-// audible band); blep_finish then sums the differences into the output words. Sources that
+// BLEP_TAPS samples as the differences of a low-passed step (a Kaiser-windowed sinc cut off at
+// 18.5 kHz, whose stop band begins before 24 kHz, the lowest frequency that would fold back
+// below 20 kHz); blep_finish then sums the differences into the output words. Sources that
 // change faster than the samples (noise shifted over 44100 times a second) put their changes on
 // the next sample boundary with blep_direct instead: noise stays noise, and it costs one add.
 //
@@ -55,6 +55,10 @@ inline void blep_step(BlepBuffer* b, uint32_t time, int32_t delta) {
         k += 4;
     } while (k != end);
 }
+
+// The first boundary between samples at or after `time`: where the changes of sources faster
+// than the samples are put.
+inline uint32_t blep_boundary_after(uint32_t time) { return (time + BLEP_SAMPLE - 1) >> 16; }
 
 // A step on the boundary before sample `sample` (time sample << 16), not band-limited, placed where
 // the middle of a band-limited step at that time would be.

@@ -94,7 +94,7 @@ void render_noise(PsgVoice* p, BlepBuffer* b, int32_t frequency, int32_t word, i
             if ((before ^ state) & 1) {
                 int32_t now = (state & 1) ? -level : level;
                 if (fast)
-                    blep_direct(b, (p->next + BLEP_SAMPLE - 1) >> 16, now - p->output);
+                    blep_direct(b, blep_boundary_after(p->next), now - p->output);
                 else
                     blep_step(b, p->next, now - p->output);
                 p->output = now;
