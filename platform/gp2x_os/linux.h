@@ -38,6 +38,7 @@ constexpr uint32_t MMAP2 = 192;
 // terminal-settings request, wait4's flag for threads, the page size; and prctl's.
 namespace linux_flag {
 constexpr uint32_t ACCESS_MODE = 03;
+constexpr uint32_t READ_WRITE = 02;
 constexpr uint32_t CREATE = 0100;
 constexpr uint32_t EXCLUSIVE = 0200;
 constexpr uint32_t NO_TERMINAL = 0400;
