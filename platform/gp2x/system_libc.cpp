@@ -80,8 +80,10 @@ int sys_thread_start(void* (*entry)(void*), void* argument) {
 bool sys_thread_wait(int handle, uint32_t timeout_us) {
     if (handle <= 0 || handle > threads_started || !threads[handle - 1].entry) return true;
     ThreadSlot& t = threads[handle - 1];
-    for (uint32_t waited = 0; !t.done.load(std::memory_order_acquire); waited += THREAD_LOOK_US) {
-        if (waited >= timeout_us) return false;
+    // A sleep may last a whole clock tick, so the time is read rather than the sleeps counted.
+    const uint64_t start = sys_clock_us();
+    while (!t.done.load(std::memory_order_acquire)) {
+        if (sys_clock_us() - start >= timeout_us) return false;
         ::usleep(THREAD_LOOK_US);
     }
     pthread_join(t.thread, nullptr);

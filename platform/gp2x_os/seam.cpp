@@ -137,8 +137,11 @@ bool sys_thread_wait(int handle, uint32_t timeout_us) {
     if (handle <= 0 || handle > THREAD_SLOTS) return true;
     ThreadSlot& t = threads[handle - 1];
     if (t.id == 0) return true;
-    for (uint32_t waited = 0; t.done == 0; waited += THREAD_LOOK_US) {
-        if (waited >= timeout_us) return false;
+    // Linux 2.4 sleeps in whole clock ticks of 10 ms, so the time is read rather than the sleeps
+    // counted; the count still ends the wait should the time of day stand still.
+    const uint64_t start = sys_clock_us();
+    for (uint32_t looks = 0; t.done == 0; ++looks) {
+        if (sys_clock_us() - start >= timeout_us || looks >= timeout_us / THREAD_LOOK_US) return false;
         sys_sleep_us(THREAD_LOOK_US);
     }
     // Linux 2.4 keeps the finished thread as a child until it is collected; a kernel that counts
