@@ -1,4 +1,5 @@
-// Loading a game: every failure is silent and leaves what was created for release_machine.
+// Loading a game: a failure says why in load_error and leaves what was created for
+// release_machine.
 #include "machine/loader.h"
 #include "cpu/z80.h"
 #include "machine/driver.h"
@@ -14,10 +15,14 @@
 #include <cstring>
 
 char bios_path[PATH_BUFFER_BYTES] = "/mnt/sd/roms/colecovision/coleco.rom";
+char load_error[LOAD_ERROR_BYTES] = "";
+bool bios_named = false;
 uint32_t games_run = 0;
 uint32_t loads_failed = 0;
 
 Z80State cpu_state;
+
+static_assert(CARTRIDGE_FILE_MAX_BYTES == MEGACART_MAX_BYTES, "the largest file taken is the largest MegaCart");
 
 namespace {
 
@@ -32,12 +37,26 @@ size_t read_fully(FILE* f, uint8_t* dst, size_t n) {
     return total;
 }
 
+// The file name alone: the player knows which cartridge was chosen, the folder adds nothing.
+const char* file_name(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+// The reason and the file, as the player should look for it: a BIOS by its place on the host.
+bool fail(const char* reason, const char* what) {
+    std::snprintf(load_error, sizeof load_error, "%s: %s", reason, what);
+    return false;
+}
+
 bool load_bios() {
+    char shown[PATH_BUFFER_BYTES];
+    if (!platform_map_path(bios_path, shown, sizeof shown)) std::snprintf(shown, sizeof shown, "%s", bios_path);
     FILE* f = platform_fopen(bios_path, "rb");
-    if (!f) return false;
+    if (!f) return fail("BIOS not found", shown);
     size_t got = read_fully(f, cpu_memory, BIOS_BYTES);
     std::fclose(f);
-    return got == BIOS_BYTES;
+    return got == BIOS_BYTES || fail("BIOS too short (needs 8192 bytes)", shown);
 }
 
 bool has_signature(const uint8_t* bytes) {
@@ -45,27 +64,38 @@ bool has_signature(const uint8_t* bytes) {
 }
 
 // A file over 32 KB: accepted only as a whole MegaCart, read once into a block of its size.
-bool load_megacart(FILE* f) {
+bool load_megacart(FILE* f, const char* name) {
     long bytes = -1;
     if (std::fseek(f, 0, SEEK_END) == 0) bytes = std::ftell(f);
-    if (!megacart_size_ok(bytes) || std::fseek(f, 0, SEEK_SET) != 0) return false;
+    if (bytes < 0 || std::fseek(f, 0, SEEK_SET) != 0) return fail("Cartridge not found", name);
+    if (bytes > long(CARTRIDGE_FILE_MAX_BYTES)) return fail("Cartridge too large", name);
+    if (!megacart_size_ok(bytes)) return fail("MegaCart size not a power of two", name);
     megacart.image = static_cast<uint8_t*>(program_alloc(size_t(bytes)));
-    if (!megacart.image) return false;
-    if (read_fully(f, megacart.image, size_t(bytes)) != size_t(bytes)) return false;
-    if (!has_signature(megacart.image + bytes - Z80_BANK_BYTES)) return false;
+    if (!megacart.image) return fail("Not enough memory", name);
+    if (read_fully(f, megacart.image, size_t(bytes)) != size_t(bytes)) return fail("Cartridge too short", name);
+    if (!has_signature(megacart.image + bytes - Z80_BANK_BYTES))
+        return fail("Not a MegaCart (no 55 AA header in its last bank)", name);
     megacart_start(uint32_t(bytes));
     return true;
 }
 
 bool load_cartridge(const char* path) {
+    const char* name = file_name(path);
     FILE* f = platform_fopen(path, "rb");
-    if (!f) return false;
+    if (!f) return fail("Cartridge not found", name);
     uint8_t* cart = cpu_memory + 0x8000;
     size_t got = read_fully(f, cart, CARTRIDGE_MAX_BYTES);
     uint8_t more;
-    bool ok = read_fully(f, &more, 1) == 0 ? got >= CARTRIDGE_MIN_BYTES && has_signature(cart) : load_megacart(f);
+    if (read_fully(f, &more, 1) != 0) {
+        bool ok = load_megacart(f, name);
+        std::fclose(f);
+        return ok;
+    }
     std::fclose(f);
-    return ok;
+    if (got < 2) return fail("Cartridge too short", name);
+    if (!has_signature(cart)) return fail("Not a cartridge (no 55 AA header)", name);
+    if (got < CARTRIDGE_MIN_BYTES) return fail("Cartridge too short", name);
+    return true;
 }
 
 int load_failed() {
@@ -85,12 +115,13 @@ int run_cartridge(const char* path) {
     cpu_memory = nullptr;
     vdp.vram = nullptr;
     megacart.image = nullptr;
+    load_error[0] = '\0';
     cpu_memory = static_cast<uint8_t*>(program_alloc(CPU_MEMORY_BYTES));
-    if (!cpu_memory) return load_failed();
+    if (!cpu_memory) return fail("Not enough memory", "the console's memory"), load_failed();
     std::memset(cpu_memory, 0xFF, CPU_MEMORY_BYTES);
     sgm_reset();
     vdp.vram = static_cast<uint8_t*>(program_alloc(VDP_VRAM_BYTES));
-    if (!vdp.vram) return load_failed();
+    if (!vdp.vram) return fail("Not enough memory", "the video memory"), load_failed();
     std::memset(vdp.vram, 0xFF, VDP_VRAM_BYTES);
 
     if (!load_bios() || !load_cartridge(path)) return load_failed();

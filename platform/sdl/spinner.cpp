@@ -10,13 +10,19 @@ namespace {
 // Mouse motion (in the window's pixels) that makes one step.
 constexpr int32_t MOUSE_MOTION_PER_STEP = 4;
 
+// By their labels, as the other keys: wherever the keyboard's layout puts them.
 struct SpinnerKeys {
-    SDL_Scancode left, right;
+    SDL_Keycode left, right;
 };
 constexpr SpinnerKeys spinner_keys[2] = {
-    {SDL_SCANCODE_COMMA, SDL_SCANCODE_PERIOD},
-    {SDL_SCANCODE_N, SDL_SCANCODE_M},
+    {SDLK_COMMA, SDLK_PERIOD},
+    {SDLK_n, SDLK_m},
 };
+
+bool held(const uint8_t* keys, SDL_Keycode key) {
+    SDL_Scancode sc = SDL_GetScancodeFromKey(key);
+    return sc > SDL_SCANCODE_UNKNOWN && sc < SDL_NUM_SCANCODES && keys[sc];
+}
 
 bool mouse_held = false;
 int32_t mouse_motion = 0; // motion not yet turned into steps
@@ -24,7 +30,7 @@ int32_t mouse_motion = 0; // motion not yet turned into steps
 } // namespace
 
 void sdl_spinner_event(const SDL_Event& e) {
-    if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.keysym.scancode == SDL_SCANCODE_F10) {
+    if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.keysym.sym == SDLK_F10) {
         mouse_held = !mouse_held;
         mouse_motion = 0;
         SDL_SetRelativeMouseMode(mouse_held ? SDL_TRUE : SDL_FALSE);
@@ -37,7 +43,7 @@ bool sdl_spinner_has_mouse() { return mouse_held; }
 
 int32_t spinner_key_steps(const uint8_t* keys, int controller) {
     const SpinnerKeys& k = spinner_keys[controller & 1];
-    return (keys[k.right] ? SPINNER_KEY_STEPS : 0) - (keys[k.left] ? SPINNER_KEY_STEPS : 0);
+    return (held(keys, k.right) ? SPINNER_KEY_STEPS : 0) - (held(keys, k.left) ? SPINNER_KEY_STEPS : 0);
 }
 
 int32_t read_spinner(int32_t controller) {
