@@ -165,3 +165,28 @@ TEST(SoundCartridge, NoiseSoundsFromItsFirstByteAtTheChipsRates) {
 }
 
 } // namespace
+
+TEST(SoundCartridge, TheModulesChipPlaysThroughItsPortsAsLoudAsTheFirstChip) {
+    std::vector<int16_t> a = left_side(play("module_tone.rom", 4000));
+    ASSERT_GE(a.size(), 3u * 44100);
+    size_t first = 0;
+    while (first < a.size() && a[first] == a[0]) ++first;
+    ASSERT_LT(first, 44100u / 10) << "no sound from the module's chip";
+    // A square wave of 440 Hz (period 254 at half the first chip's clock and a divider of 16).
+    std::vector<int16_t> second(a.begin() + std::ptrdiff_t(first), a.begin() + std::ptrdiff_t(first + 44100));
+    auto [low, high] = std::minmax_element(second.begin(), second.end());
+    int32_t middle = (int32_t(*low) + *high) / 2;
+    int crossings = 0;
+    for (size_t i = 1; i < second.size(); ++i)
+        if ((second[i - 1] < middle) != (second[i] < middle)) ++crossings;
+    EXPECT_NEAR(crossings / 2.0, 440.0, 4.4);
+    // Full level swings as far as the first chip's full level does.
+    std::vector<int16_t> tops, bottoms;
+    for (int16_t s : second) (s > middle ? tops : bottoms).push_back(s);
+    int32_t swing = plateau(tops, {0, tops.size()}) - plateau(bottoms, {0, bottoms.size()});
+    std::printf("module's chip: %d crossings a second, swing %d\n", crossings, swing);
+    EXPECT_NEAR(swing, 2 * PSG_FULL_LEVEL, 2 * PSG_FULL_LEVEL / 20);
+    // Level 0 after about 110 frames: the last second is still.
+    auto [qlow, qhigh] = std::minmax_element(a.end() - 44100, a.end());
+    EXPECT_LE(*qhigh - *qlow, 2);
+}
