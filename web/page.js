@@ -28,6 +28,7 @@
     ended: null,
   };
 
+  const SOUND_HINT = 'Press a key or click to start the sound.';
   function say(text) { statusLine.textContent = text; }
 
   // --- Waiting: the program's yields ---
@@ -206,6 +207,7 @@
     node.onaudioprocess = (e) => pull(e.outputBuffer);
     node.connect(audio.destination);
     audio.resume();
+    if (statusLine.textContent === SOUND_HINT) say('');
   }
 
   // The next `count` samples of the program, handed to any capture that waits for them.
@@ -360,7 +362,7 @@
     onRuntimeInitialized: () => {
       for (const f of keptFiles) putOnCard(f.name, new Uint8Array(f.bytes));
       if (keptFiles.length) say('Your files from before are on the card: ' + keptFiles.map((f) => f.name).join(', ') + '.');
-      else say('Press a key or click to start the sound.');
+      else say(SOUND_HINT);
       keptFiles = [];
       running = true;
       requestAnimationFrame(frame);

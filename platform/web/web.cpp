@@ -80,16 +80,6 @@ void look() {
     last_look_ms = now_ms();
 }
 
-// RGB565 to 8-bit channels, the top bits repeated so that white stays 0xFF (as the headless
-// runner's screenshots do, so that the two compare exactly).
-void expand565(uint16_t p, uint8_t* out) {
-    unsigned r = (p >> 11) & 0x1F, g = (p >> 5) & 0x3F, b = p & 0x1F;
-    out[0] = uint8_t((r << 3) | (r >> 2));
-    out[1] = uint8_t((g << 2) | (g >> 4));
-    out[2] = uint8_t((b << 3) | (b >> 2));
-    out[3] = 0xFF;
-}
-
 } // namespace
 
 // --- What the page calls ---
@@ -116,7 +106,10 @@ EMSCRIPTEN_KEEPALIVE uint8_t* web_screen(int32_t force) {
     const int w = web_screen_width(), h = web_screen_height();
     uint8_t* out = screen_rgba;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x, out += 4) expand565(screen_copy[y * DISPLAY_WIDTH + x], out);
+        for (int x = 0; x < w; ++x, out += 4) {
+            expand_rgb565(screen_copy[y * DISPLAY_WIDTH + x], out);
+            out[3] = 0xFF;
+        }
     return screen_rgba;
 }
 
