@@ -210,6 +210,13 @@
     if (statusLine.textContent === SOUND_HINT) say('');
   }
 
+  // A hidden page gets few turns from the browser, too few for the program to keep up with the
+  // sound, which would go on with its last notes: it is quiet until it is shown again.
+  document.addEventListener('visibilitychange', () => {
+    if (!audio) return;
+    if (document.hidden) audio.suspend(); else audio.resume();
+  });
+
   // The next `count` samples of the program, handed to any capture that waits for them.
   function render(count) {
     const at = Module._web_audio_render(count) >> 2;
