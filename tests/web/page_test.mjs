@@ -29,9 +29,9 @@ const TONE_HZ = 440;
 let server, browser, page, problems;
 
 // The runner's screen for a button script, after `ms` milliseconds or `frames` frames.
-function reference(name, buttons, end) {
+function reference(name, buttons, end, card = CARD) {
   const file = path.join(WORK, name + '-headless.png');
-  const args = ['--card', CARD, '--screenshot', file, ...end];
+  const args = ['--card', card, '--screenshot', file, ...end];
   if (buttons) args.push('--buttons', buttons);
   execFileSync(HEADLESS, args, { stdio: ['ignore', 'ignore', 'inherit'] });
   return h.readPng(file);
@@ -130,6 +130,31 @@ test('a held key reaches the controller test cartridge, which plays its tone', a
   console.log(`tone: ${sound.hz.toFixed(1)} Hz, RMS ${sound.rms.toFixed(3)}`);
   assert.ok(Math.abs(sound.hz - TONE_HZ) < 2, `the tone is ${TONE_HZ} Hz (heard ${sound.hz.toFixed(1)} Hz)`);
   assert.ok(sound.rms > 0.05, `the tone is heard (RMS ${sound.rms})`);
+});
+
+test('a cartridge opened on the page joins the card, and stays there for the next visit', async () => {
+  // The runner's card with the same file added.
+  const card = path.join(WORK, 'own-card');
+  fs.rmSync(card, { recursive: true, force: true });
+  fs.cpSync(CARD, card, { recursive: true });
+  const roms = path.join(card, 'roms', 'colecovision');
+  fs.copyFileSync(path.join(roms, 'Graphics demo.rom'), path.join(roms, 'My own.rom'));
+  const expected = reference('own-manager', 'B:300-400', ['--ms', '700'], card);
+
+  const own = await h.open(browser.browser, page.url());
+  await (await own.page.$('#files')).uploadFile(path.join(roms, 'My own.rom'));
+  await own.page.waitForFunction(() => document.getElementById('status').textContent.startsWith('Added My own.rom'));
+  await h.tap(own.page, 'KeyX');
+  await h.sleep(500);
+  assertSame('own-manager', await h.canvas(own.page), expected);
+
+  await own.page.reload();
+  await own.page.waitForFunction(() => window.velkoro && window.velkoro.hooks.firstPictureMs !== null);
+  await h.tap(own.page, 'KeyX');
+  await h.sleep(500);
+  assertSame('own-manager-again', await h.canvas(own.page), expected);
+  problems.push(...own.problems);
+  await own.page.close();
 });
 
 test('nothing went wrong in the page', () => {
