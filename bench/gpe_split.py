@@ -7,11 +7,16 @@
 # the front end's waits in main, and the pacing loop's blocks in cpu_hook (blocks run more than
 # SPIN times a frame) are counted apart as waiting. Frames are counted by the graphics II line
 # renderer's entries: 192 per drawn frame, and with frame skip 2 every second frame is drawn.
+# The sound's share (the mixer and both chips' generators, which the audio thread runs) is
+# summed apart from the functions of sound/ that the build kept.
 import bisect
 import sys
 
 symbols_file, shorter, longer = sys.argv[1:4]
 SPIN = 20000
+SOUND = ("audio_fill", "mixer_", "ay_render", "ay_voices", "blep_", "(anonymous namespace)::render_square",
+         "(anonymous namespace)::render_noise", "(anonymous namespace)::settle", "(anonymous namespace)::envelope_",
+         "(anonymous namespace)::take_", "(anonymous namespace)::channel_output", "(anonymous namespace)::samples_per")
 WAITING = ("__udivmoddi4", "__clzsi2", "__clzdi2", "__aeabi_uldivmod", "sys_register_poll", "main", "timer_delay")
 
 addresses, names = [], []
@@ -54,6 +59,8 @@ budget = 200000000 / 60
 print(f"  {frames:.0f} more frames in the longer run (frame skip 2)")
 print(f"  work per emulated frame {total / frames:10.0f}  ({100 * total / frames / budget:.0f}% of the 200 MHz ARM920T's {budget:.0f} cycles)")
 print(f"  waiting for the clock   {waiting / frames:10.0f}  (idle time, left out)")
+sound = sum(count for name, count in work.items() if name.startswith(SOUND))
+print(f"  of which the sound      {sound / frames:10.0f}  (the mixer and both chips' generators)")
 print("    by function:")
 for name, count in sorted(work.items(), key=lambda x: -x[1])[:12]:
     if count / frames >= 0.5:
