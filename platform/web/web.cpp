@@ -32,6 +32,8 @@ constexpr double SLEEP_MS = 1.0;
 constexpr double SLICE_MS = 16.0;
 // How often a held frame looks whether it may go on.
 constexpr double HOLD_POLL_MS = 5.0;
+// The highest keypad index, '#'.
+constexpr uint32_t KEYPAD_LAST = 11;
 // An unpaced clock jumps this far at every read, so that no wait of the program ever waits.
 constexpr uint32_t UNPACED_STEP_MS = 1000;
 
@@ -93,7 +95,7 @@ EMSCRIPTEN_KEEPALIVE void web_set_controls(uint32_t first, uint32_t second, uint
     for (int p = 0; p < 2; ++p) {
         held[p] = uint16_t(words[p]);
         pressed[p] |= held[p];
-        keypad_held[p] = keys[p] < KEYPAD_NONE ? uint8_t(keys[p]) : KEYPAD_NONE;
+        keypad_held[p] = keys[p] <= KEYPAD_LAST ? uint8_t(keys[p]) : KEYPAD_NONE;
         if (keypad_held[p] != KEYPAD_NONE) keypad_pressed[p] = keypad_held[p];
     }
 }
