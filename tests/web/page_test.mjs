@@ -1,7 +1,8 @@
 // The web page in Debian's Chromium, against the headless runner on the same card: the page loads
 // without errors, shows the welcome screen, the cartridge manager and the bouncing balls' first
-// seconds exactly as the runner does for the same presses, a held key reaches the controller test
-// cartridge, and the sound it then plays is its tone.
+// seconds exactly as the runner does for the same presses, a held key and a game controller's
+// button reach the controller test cartridge, the sound it then plays is its tone at the program's
+// volume, and a cartridge opened on the page joins the card, also after a reload.
 //
 // node --test page_test.mjs, with VELKORO_PAGE (the built page folder), VELKORO_HEADLESS (the
 // runner), VELKORO_CARD (its card folder) and VELKORO_WORK (a folder for the pictures).
@@ -115,7 +116,7 @@ test('the bouncing balls\' first seconds are the runner\'s, frame for frame', as
   await h.release(page);
 });
 
-test('a held key reaches the controller test cartridge, which plays its tone', async () => {
+test('a held key and a game controller reach the controller test cartridge, which plays its tone', async () => {
   // Back to the manager with SELECT, one down, B: the controller test.
   await h.tap(page, 'Backspace');
   await page.waitForFunction(() => !window.velkoro.playing(), { timeout: 10000 });
@@ -135,11 +136,22 @@ test('a held key reaches the controller test cartridge, which plays its tone', a
   const held = await h.canvas(page);
   const sound = tone(await capture(PROGRAM_RATE / 2), PROGRAM_RATE);
   await page.keyboard.up('KeyZ');
+  await h.sleep(200);
+  // The same control from a game controller in the standard layout, whose left face button is A.
+  await page.evaluate(() => {
+    const pad = { connected: true, axes: [0, 0], buttons: Array.from({ length: 17 }, (_, i) => ({ pressed: i === 2 })) };
+    navigator.getGamepads = () => [pad, null];
+  });
+  await h.sleep(300);
+  const fromPad = await h.canvas(page);
+  await page.evaluate(() => { delete navigator.getGamepads; });
 
   // The runner goes the short way: B past the welcome screen, one down, B; A from 5 s on, the
   // tone in the last second of its sound.
   const buttons = 'B:300-400,DOWN:600-700,B:900-1000,A:5000-6000';
-  assertSame('controller', held, gamePicture(reference('controller', buttons, ['--ms', '5500'])));
+  const picture = gamePicture(reference('controller', buttons, ['--ms', '5500']));
+  assertSame('controller', held, picture);
+  assertSame('controller-pad', fromPad, picture);
   const wav = path.join(WORK, 'controller-headless.wav');
   execFileSync(HEADLESS, ['--card', CARD, '--buttons', buttons, '--ms', '6000', '--wav', wav], { stdio: 'ignore' });
   const expected = tone(lastSeconds(fs.readFileSync(wav), 0.5), PROGRAM_RATE);
