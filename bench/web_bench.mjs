@@ -36,13 +36,13 @@ try {
       const { page } = await h.open(browser, `${base}/${path.basename(PAGE)}/index.html${unpaced ? '?unpaced' : ''}`);
       if (!unpaced && k === 0)
         console.log(`first picture: ${Math.round(await page.evaluate(() => window.velkoro.hooks.firstPictureMs))} ms`);
-      await h.tap(page, 'KeyX');
+      await h.tap(page, 'KeyB');
       await h.sleep(300);
       for (let d = 0; d < k; d++) {
         await h.tap(page, 'ArrowDown');
         await h.sleep(150);
       }
-      await h.tap(page, 'KeyX');
+      await h.tap(page, 'KeyB');
       await page.waitForFunction(() => window.velkoro.playing(), { timeout: 10000 });
       await h.sleep(unpaced ? 500 : TITLE_MS);
       const f0 = await h.frames(page), t0 = Date.now();

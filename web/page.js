@@ -99,64 +99,70 @@
   const L = 0x0400, R = 0x0800, A = 0x1000, B = 0x2000, X = 0x4000, Y = 0x8000;
   const KEYPAD_NONE = 15;
 
-  // The PC program's keys, by their place on the keyboard (KeyboardEvent.code): [player, bit].
-  // Left Ctrl is left to the browser: held as A, it would turn W and Q (R and L) into the
-  // browser's own closing of the tab and the window, which no page can stop.
+  // The PC program's keys: letters by what the keyboard says on them (KeyboardEvent.key), the
+  // others by their place (KeyboardEvent.code); [player, bit]. Left Ctrl is left to the browser:
+  // held as A, it would turn W and Q (R and L) into the browser's own closing of the tab and the
+  // window, which no page can stop.
   const KEYS = {
     ArrowUp: [0, UP], ArrowDown: [0, DOWN], ArrowLeft: [0, LEFT], ArrowRight: [0, RIGHT],
-    KeyZ: [0, A], AltLeft: [0, B], KeyX: [0, B],
-    ShiftLeft: [0, X], KeyC: [0, X], Space: [0, Y], KeyV: [0, Y],
-    KeyQ: [0, L], KeyW: [0, R], Enter: [0, START], NumpadEnter: [0, START],
-    Backspace: [0, SELECT], Escape: [0, SELECT],
-    KeyI: [1, UP], KeyK: [1, DOWN], KeyJ: [1, LEFT], KeyL: [1, RIGHT], KeyU: [1, A], KeyO: [1, B],
+    A: [0, A], Z: [0, A], B: [0, B], Space: [0, B], X: [0, X], ShiftLeft: [0, X], Y: [0, Y],
+    Q: [0, L], W: [0, R], Enter: [0, START], Backspace: [0, SELECT],
+    I: [1, UP], K: [1, DOWN], J: [1, LEFT], L: [1, RIGHT], U: [1, A], O: [1, B],
   };
+  const PAUSE_KEY = 'Escape';
   // Keypad keys: index 0-9 the digits, 10 '*', 11 '#'. The number row is the first controller's
-  // keypad; the numeric keypad is the first's too and, while fewer than two game controllers are
-  // connected, the second's.
-  const NUMBER_ROW = { Minus: 10, Equal: 11 };
-  const NUMERIC_KEYPAD = { NumpadMultiply: 10, NumpadDivide: 11, NumpadEqual: 11 };
+  // keypad, the numeric keypad the second's.
+  const KEYPADS = [{ Minus: 10, Equal: 11 }, { NumpadMultiply: 10, NumpadDivide: 11 }];
   for (let d = 0; d <= 9; d++) {
-    NUMBER_ROW['Digit' + d] = d;
-    NUMERIC_KEYPAD['Numpad' + d] = d;
+    KEYPADS[0]['Digit' + d] = d;
+    KEYPADS[1]['Numpad' + d] = d;
   }
+  // What web_key_down is told of a key.
+  const KEY_OTHER = 0, KEY_PAUSE = 1, KEY_SELECT = 2;
 
-  const down = new Set();
+  const down = new Map(); // KeyboardEvent.code -> the name the key goes by while it is down
   let padWords = [0, 0];
-  let padCount = 0;
   let sent = '';
+
+  // A letter by its label; where the label is no Latin letter, by the letter of its place.
+  function keyName(e) {
+    if (/^[a-z]$/i.test(e.key)) return e.key.toUpperCase();
+    if (/^Key[A-Z]$/.test(e.code)) return e.code.slice(3);
+    return e.code;
+  }
 
   function lowestKey(table) {
     let key = KEYPAD_NONE;
-    for (const code of down) if (code in table && table[code] < key) key = table[code];
+    for (const name of down.values()) if (name in table && table[name] < key) key = table[name];
     return key;
   }
 
   function sendControls() {
     if (!running) return;
     const words = [padWords[0], padWords[1]];
-    for (const code of down) if (code in KEYS) words[KEYS[code][0]] |= KEYS[code][1];
-    const row = lowestKey(NUMBER_ROW), pad = lowestKey(NUMERIC_KEYPAD);
-    const first = row !== KEYPAD_NONE ? row : pad;
-    const second = padCount < 2 ? pad : KEYPAD_NONE;
-    const now = words.join() + ',' + first + ',' + second;
+    for (const name of down.values()) if (name in KEYS) words[KEYS[name][0]] |= KEYS[name][1];
+    const keypads = [lowestKey(KEYPADS[0]), lowestKey(KEYPADS[1])];
+    const now = words.join() + ',' + keypads.join();
     if (now === sent) return;
     sent = now;
-    Module._web_set_controls(words[0], words[1], first, second);
+    Module._web_set_controls(words[0], words[1], keypads[0], keypads[1]);
   }
 
-  function mapped(code) { return code in KEYS || code in NUMBER_ROW || code in NUMERIC_KEYPAD; }
+  function mapped(name) { return name in KEYS || name in KEYPADS[0] || name in KEYPADS[1] || name === PAUSE_KEY; }
 
   window.addEventListener('keydown', (e) => {
     startSound();
-    if (e.ctrlKey || e.metaKey) return; // the browser's own shortcuts
-    if (!mapped(e.code)) return;
-    e.preventDefault();
-    down.add(e.code);
+    if (e.ctrlKey || e.metaKey || e.altKey) return; // the browser's own shortcuts
+    const name = keyName(e);
+    if (mapped(name)) e.preventDefault();
+    if (e.repeat || !running) return;
+    Module._web_key_down(name === PAUSE_KEY ? KEY_PAUSE : name in KEYS && KEYS[name][1] === SELECT ? KEY_SELECT : KEY_OTHER);
+    down.set(e.code, name);
     sendControls();
   });
   window.addEventListener('keyup', (e) => {
-    if (!mapped(e.code)) return;
-    e.preventDefault();
+    if (!down.has(e.code)) return;
+    if (mapped(down.get(e.code))) e.preventDefault();
     down.delete(e.code);
     sendControls();
   });
@@ -183,8 +189,13 @@
   function pollGamepads() {
     if (!navigator.getGamepads) return;
     const pads = Array.from(navigator.getGamepads()).filter((p) => p && p.connected);
-    padCount = pads.length;
-    padWords = [pads[0] ? padWord(pads[0]) : 0, pads[1] ? padWord(pads[1]) : 0];
+    const words = [pads[0] ? padWord(pads[0]) : 0, pads[1] ? padWord(pads[1]) : 0];
+    for (let p = 0; p < 2; p++) {
+      const fresh = words[p] & ~padWords[p];
+      // Only the first player's SELECT ends a game.
+      if (fresh) Module._web_key_down(p === 0 && fresh & SELECT ? KEY_SELECT : KEY_OTHER);
+    }
+    padWords = words;
     sendControls();
   }
 
@@ -305,7 +316,9 @@
     if (/^coleco\.rom$/i.test(name) || (bytes.length === 8192 && !isCartridge(bytes))) return 'coleco.rom';
     let base = name.replace(/[\/\\\x00-\x1f]/g, '_').replace(/\.(rom|col|bin)$/i, '');
     if (!base || base === '.' || base === '..') base = 'cartridge';
-    return base.slice(0, 100) + '.rom';
+    // Short enough for the program's path buffers (web.h's WEB_NAME_BYTES).
+    while (new TextEncoder().encode(base).length > 120) base = base.slice(0, -1);
+    return base + '.rom';
   }
 
   function putOnCard(name, bytes) {
@@ -327,9 +340,16 @@
     }
     if (!added.length) return;
     const bios = added.includes('coleco.rom');
-    say('Added ' + added.join(', ') + '. ' +
-        (bios ? 'The BIOS is used from the next game on. ' : '') +
-        'The cartridge manager lists the card each time it opens (leave a game with Backspace).');
+    const cartridges = added.filter((name) => name !== 'coleco.rom');
+    // One cartridge starts at once; of several, the player chooses in the cartridge manager.
+    if (cartridges.length === 1) {
+      const name = new TextEncoder().encode(cartridges[0]);
+      Module.HEAPU8.set(name, Module._web_name_buffer());
+      Module.HEAPU8[Module._web_name_buffer() + name.length] = 0;
+      Module._web_open_cartridge();
+    }
+    say('Added ' + added.join(', ') + '. ' + (bios ? 'The BIOS is used from the next game on. ' : '') +
+        (cartridges.length > 1 ? 'The cartridge manager lists the card each time it opens (leave a game with Backspace).' : ''));
   }
 
   document.getElementById('open').addEventListener('click', (e) => { e.target.blur(); fileInput.click(); });

@@ -6,6 +6,9 @@
 // over keys and game controllers and pulls sound through the functions of web.h, so those never
 // run beside the program, only between two of its looks.
 #include "platform/web/web.h"
+#include "frontend/font.h"
+#include "frontend/panel.h"
+#include "frontend/surface.h"
 #include "machine/driver.h"
 #include "platform/common/card.h"
 #include "platform/common/screens.h"
@@ -44,9 +47,14 @@ double last_look_ms = 0;
 double last_yield_ms = 0;
 uint32_t unpaced_offset_ms = 0;
 
-// The controls: what is held now, and what was pressed since the program last read it.
+// The controls: what is held now, what was pressed since the program last read it, and what was
+// held when a pause ended (kept from the game until let go).
 uint16_t held[2] = {0, 0};
 uint16_t pressed[2] = {0, 0};
+uint16_t kept_back[2] = {0, 0};
+// One press of SELECT for the game to see: a pause ended by its key, or a cartridge opened while
+// a game runs, ends that game.
+bool select_pulse = false;
 uint8_t keypad_held[2] = {KEYPAD_NONE, KEYPAD_NONE};
 uint8_t keypad_pressed[2] = {KEYPAD_NONE, KEYPAD_NONE};
 
@@ -65,6 +73,17 @@ float audio_out[WEB_AUDIO_MAX_FRAMES];
 uint32_t frames_ended = 0;
 uint32_t hold_at = 0;
 
+// The pause of a game (the page's pause key): asked for by the page, held at the next frame end
+// until the page answers with another key.
+bool pause_requested = false;
+bool paused = false;
+int32_t pause_answer = WEB_KEY_OTHER;
+bool pause_answered = false;
+
+// A cartridge the page opened, for platform_take_cartridge; its name comes through name_buffer.
+char name_buffer[WEB_NAME_BYTES];
+std::string opened_cartridge;
+
 double now_ms() { return emscripten_get_now(); }
 
 void yield_for(double ms) {
@@ -80,6 +99,36 @@ void look() {
     else if (t - last_yield_ms >= SLICE_MS)
         yield_for(0);
     last_look_ms = now_ms();
+}
+
+// The pause: a line over the picture says how to go on, the sound stops, and the game stands
+// between two frames until the page answers. The pause key again, or SELECT's, ends the game; any
+// other key or button plays on, and does not reach the game while it is held.
+void run_pause() {
+    pause_requested = false;
+    paused = true;
+    pause_answered = false;
+    static uint16_t strip[DISPLAY_WIDTH * STATUS_STRIP_HEIGHT];
+    const bool drawn = screen_surface.pixels && screen_surface.width == DISPLAY_WIDTH;
+    if (drawn) {
+        std::memcpy(strip, screen_surface.pixels, sizeof strip);
+        draw_status_strip(&screen_surface, current_font, "Paused: Escape ends the game, a key plays on");
+    }
+    while (!pause_answered) yield_for(HOLD_POLL_MS);
+    if (pause_answer != WEB_KEY_OTHER) select_pulse = true;
+    if (drawn) std::memcpy(screen_surface.pixels, strip, sizeof strip);
+    kept_back[0] = held[0];
+    kept_back[1] = held[1];
+    pressed[0] = pressed[1] = 0;
+    paused = false;
+}
+
+// The controls of player `p` the program sees, once: a press since the last look counts.
+uint16_t take_controls(int p) {
+    kept_back[p] &= held[p];
+    uint16_t word = uint16_t((held[p] | pressed[p]) & ~kept_back[p]);
+    pressed[p] = 0;
+    return word;
 }
 
 } // namespace
@@ -98,6 +147,23 @@ EMSCRIPTEN_KEEPALIVE void web_set_controls(uint32_t first, uint32_t second, uint
         keypad_held[p] = keys[p] <= KEYPAD_LAST ? uint8_t(keys[p]) : KEYPAD_NONE;
         if (keypad_held[p] != KEYPAD_NONE) keypad_pressed[p] = keypad_held[p];
     }
+}
+
+EMSCRIPTEN_KEEPALIVE void web_key_down(int32_t kind) {
+    if (paused) {
+        pause_answer = kind;
+        pause_answered = true;
+    } else if (kind == WEB_KEY_PAUSE && game_view) {
+        pause_requested = true;
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE char* web_name_buffer() { return name_buffer; }
+
+EMSCRIPTEN_KEEPALIVE void web_open_cartridge() {
+    name_buffer[WEB_NAME_BYTES - 1] = '\0';
+    opened_cartridge = std::string("/mnt/sd/roms/colecovision/") + name_buffer;
+    if (game_view) select_pulse = true;
 }
 
 EMSCRIPTEN_KEEPALIVE uint8_t* web_screen(int32_t force) {
@@ -120,7 +186,7 @@ EMSCRIPTEN_KEEPALIVE int32_t web_screen_height() { return game_view ? VDP_PICTUR
 
 EMSCRIPTEN_KEEPALIVE float* web_audio_render(uint32_t frames) {
     if (frames > WEB_AUDIO_MAX_FRAMES) frames = WEB_AUDIO_MAX_FRAMES;
-    if (audio_paused) {
+    if (audio_paused || paused) {
         std::memset(audio_out, 0, frames * sizeof(float));
         return audio_out;
     }
@@ -166,6 +232,7 @@ void platform_shutdown() {}
 
 void platform_frame_end() {
     ++frames_ended;
+    if (pause_requested) run_pause();
     while (hold_at != 0 && hold_at == frames_ended) yield_for(HOLD_POLL_MS);
     if (now_ms() - last_yield_ms >= SLICE_MS) yield_for(0);
 }
@@ -174,6 +241,7 @@ void platform_frame_end() {
 
 void display_show_game(int32_t playing) {
     game_view = playing != 0;
+    pause_requested = false;
     screen_dirty = true;
 }
 
@@ -207,16 +275,13 @@ void timer_delay(uint32_t n) {
 
 uint32_t read_buttons() {
     look();
-    uint16_t word = uint16_t(held[0] | pressed[0]);
-    pressed[0] = 0;
+    uint16_t word = take_controls(0);
+    if (select_pulse && game_view) word |= BTN_SELECT;
+    select_pulse = false;
     return buttons_from_held(word);
 }
 
-uint16_t read_second_pad() {
-    uint16_t word = uint16_t(held[1] | pressed[1]);
-    pressed[1] = 0;
-    return uint16_t(buttons_from_held(word));
-}
+uint16_t read_second_pad() { return uint16_t(buttons_from_held(take_controls(1))); }
 
 uint8_t read_keypad(int32_t controller) {
     const int c = controller & 1;
@@ -229,4 +294,17 @@ uint8_t read_keypad(int32_t controller) {
 
 bool platform_map_path(const char* path, char* out, size_t out_size) {
     return card_map_path(WEB_CARD_FOLDER, path, out, out_size);
+}
+
+// On the page the BIOS is always the card's: the bundled boot ROM, or the player's in its place.
+bool platform_take_cartridge(char* cartridge, char* bios, size_t size) {
+    if (opened_cartridge.empty()) return false;
+    static const char card_bios[] = "/mnt/sd/roms/colecovision/coleco.rom";
+    const bool fits = opened_cartridge.size() < size && sizeof card_bios <= size;
+    if (fits) {
+        std::memcpy(cartridge, opened_cartridge.c_str(), opened_cartridge.size() + 1);
+        std::memcpy(bios, card_bios, sizeof card_bios);
+    }
+    opened_cartridge.clear();
+    return fits;
 }

@@ -14,6 +14,17 @@ extern "C" {
 // none). A control that comes and goes between two reads of the program still counts for one.
 void web_set_controls(uint32_t first, uint32_t second, uint32_t first_keypad, uint32_t second_keypad);
 
+// A key (or game controller button) went down: WEB_KEY_PAUSE the page's pause key, WEB_KEY_SELECT
+// one that is SELECT, WEB_KEY_OTHER any other. In a game the pause key pauses it at the next
+// frame end; in the pause the next key answers (the pause key or SELECT end the game).
+void web_key_down(int32_t kind);
+
+// A cartridge the page has put on the card starts at once (a game that runs ends first): the page
+// writes its name on the card's roms/colecovision/ into the buffer (WEB_NAME_BYTES with the
+// closing NUL) and calls web_open_cartridge.
+char* web_name_buffer();
+void web_open_cartridge();
+
 // The screen as 8-bit RGBA, when it has changed since the last call (or `force` is set): a
 // pointer to web_screen_width() x web_screen_height() pixels, or 0. While a game runs it is the
 // console's picture area, otherwise the whole 320 x 240 screen.
@@ -37,6 +48,10 @@ int32_t web_playing();
 void web_hold_frame(uint32_t frame);
 }
 
+constexpr int32_t WEB_KEY_OTHER = 0;
+constexpr int32_t WEB_KEY_PAUSE = 1;
+constexpr int32_t WEB_KEY_SELECT = 2;
+constexpr uint32_t WEB_NAME_BYTES = 160;
 constexpr uint32_t WEB_AUDIO_MAX_FRAMES = 8192;
 // The sample rate the program renders at; the page asks the browser for it, and converts when the
 // browser gives another.

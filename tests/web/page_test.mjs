@@ -1,8 +1,8 @@
 // The web page in Debian's Chromium, against the headless runner on the same card: the page loads
 // without errors, shows the welcome screen, the cartridge manager and the bouncing balls' first
-// seconds exactly as the runner does for the same presses, a held key and a game controller's
+// seconds exactly as the runner does for the same presses, the pause holds a game, a held key and a game controller's
 // button reach the controller test cartridge, the sound it then plays is its tone at the program's
-// volume, and a cartridge opened on the page joins the card, also after a reload.
+// volume, and a cartridge opened on the page starts at once and is on the card after a reload.
 //
 // node --test page_test.mjs, with VELKORO_PAGE (the built page folder), VELKORO_HEADLESS (the
 // runner), VELKORO_CARD (its card folder) and VELKORO_WORK (a folder for the pictures).
@@ -100,14 +100,14 @@ after(async () => {
 test('the welcome screen and the cartridge manager are the runner\'s', async () => {
   await h.sleep(300);
   assertSame('welcome', await h.canvas(page), reference('welcome', '', ['--ms', '250']));
-  await h.tap(page, 'KeyX');
+  await h.tap(page, 'KeyB');
   await h.sleep(500);
   assertSame('manager', await h.canvas(page), reference('manager', 'B:300-400', ['--ms', '700']));
 });
 
 test('the bouncing balls\' first seconds are the runner\'s, frame for frame', async () => {
   await page.evaluate((f) => window.velkoro.holdFrame(f), TITLE_FRAME);
-  await h.tap(page, 'KeyX');
+  await h.tap(page, 'KeyB');
   for (const frame of [TITLE_FRAME, ...BALLS_FRAMES]) {
     await h.holdAt(page, frame);
     const expected = gamePicture(reference('balls-' + frame, 'B:300-400,B:800-900', ['--frames', String(frame)]));
@@ -117,14 +117,22 @@ test('the bouncing balls\' first seconds are the runner\'s, frame for frame', as
 });
 
 test('a held key and a game controller reach the controller test cartridge, which plays its tone', async () => {
-  // Back to the manager with SELECT, one down, B: the controller test.
+  // The pause key stops the game between two frames, and quiet; SELECT's key then ends it. Back in
+  // the manager, one down, B: the controller test.
+  await h.tap(page, 'Escape');
+  await h.sleep(100);
+  const stopped = await h.frames(page);
+  const paused = await page.evaluate(() => window.velkoro.captureAudio(4410).then(Array.from));
+  assert.equal(await h.frames(page), stopped, 'no frame runs in the pause');
+  assert.ok(paused.every((s) => s === 0), 'no sound in the pause');
+  assert.ok(await page.evaluate(() => window.velkoro.playing()), 'the game waits in the pause');
   await h.tap(page, 'Backspace');
   await page.waitForFunction(() => !window.velkoro.playing(), { timeout: 10000 });
   await h.sleep(300);
   await h.tap(page, 'ArrowDown');
   await h.sleep(200);
   const start = await h.frames(page);
-  await h.tap(page, 'KeyX');
+  await h.tap(page, 'KeyB');
   // Past the boot ROM's title screen.
   await page.waitForFunction((f) => window.velkoro.frames() > f + 220, { timeout: 20000 }, start);
   const capture = (n) => page.evaluate((count) => window.velkoro.captureAudio(count).then(Array.from), n);
@@ -163,27 +171,32 @@ test('a held key and a game controller reach the controller test cartridge, whic
   assert.ok(Math.abs(level - 0.4) < 0.04, `the tone is at 40 % of the runner's level (${(100 * level).toFixed(1)} %)`);
 });
 
-test('a cartridge opened on the page joins the card, and stays there for the next visit', async () => {
+test('a cartridge opened on the page starts at once, and stays on the card for the next visit', async () => {
   // The runner's card with the same file added.
   const card = path.join(WORK, 'own-card');
   fs.rmSync(card, { recursive: true, force: true });
   fs.cpSync(CARD, card, { recursive: true });
   const roms = path.join(card, 'roms', 'colecovision');
-  fs.copyFileSync(path.join(roms, 'Graphics demo.rom'), path.join(roms, 'My own.rom'));
+  fs.copyFileSync(path.join(roms, 'Bouncing balls.rom'), path.join(roms, 'My own.rom'));
   const expected = reference('own-manager', 'B:300-400', ['--ms', '700'], card);
 
+  // Opened on the welcome screen, the cartridge is the first game once the player goes on: the
+  // balls, frame for frame.
   const own = await h.open(browser.browser, page.url());
+  const frame = BALLS_FRAMES[0];
+  await own.page.evaluate((f) => window.velkoro.holdFrame(f), frame);
   await (await own.page.$('#files')).uploadFile(path.join(roms, 'My own.rom'));
   await own.page.waitForFunction(() => document.getElementById('status').textContent.startsWith('Added My own.rom'));
-  await h.tap(own.page, 'KeyX');
-  await h.sleep(500);
-  assertSame('own-manager', await h.canvas(own.page), expected);
+  await h.tap(own.page, 'KeyB');
+  await h.holdAt(own.page, frame);
+  assertSame('own-game', await h.canvas(own.page), gamePicture(h.readPng(path.join(WORK, `balls-${frame}-headless.png`))));
+  await h.release(own.page);
 
   await own.page.reload();
   await own.page.waitForFunction(() => window.velkoro && window.velkoro.hooks.firstPictureMs !== null);
-  await h.tap(own.page, 'KeyX');
+  await h.tap(own.page, 'KeyB');
   await h.sleep(500);
-  assertSame('own-manager-again', await h.canvas(own.page), expected);
+  assertSame('own-manager', await h.canvas(own.page), expected);
   problems.push(...own.problems);
   await own.page.close();
 });
