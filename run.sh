@@ -7,9 +7,47 @@
 # The headless runner runs instead when there is no display (ten seconds of the card, the last
 # screen written to velkoro-screen.png), when the first argument is --headless, or when an option
 # of the headless runner is given (--buttons, --ms, --screenshot, ...).
+#
+# ./run.sh --web builds the web page into build/web/ and serves that folder on this computer
+# (python3's http.server on 127.0.0.1, port 8000 or the next free one, or VELKORO_WEB_PORT) until
+# Ctrl+C; ./run.sh --web --no-serve only builds it.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/scripts/deps.sh"
+
+if [ "${1:-}" = "--web" ]; then
+    shift
+    serve=1
+    for arg in "$@"; do
+        case "$arg" in
+        --no-serve) serve="" ;;
+        *) echo "run.sh --web: unknown option $arg (only --no-serve)" >&2; exit 2 ;;
+        esac
+    done
+    source "$here/scripts/web.sh"
+    velkoro_build_web "$here/build/web-build" "$here/build/web"
+    if [ -z "$serve" ]; then
+        echo "The page is in $here/build/web/: serve that folder from any web server."
+        exit 0
+    fi
+    port="$(python3 - "${VELKORO_WEB_PORT:-8000}" <<'PY'
+import socket, sys
+port = int(sys.argv[1])
+for p in range(port, port + 100):
+    with socket.socket() as s:
+        try:
+            s.bind(("127.0.0.1", p))
+        except OSError:
+            continue
+    print(p)
+    break
+PY
+)"
+    [ -n "$port" ] || { echo "run.sh --web: no free port from ${VELKORO_WEB_PORT:-8000} on" >&2; exit 1; }
+    echo "Velkoro's page: http://127.0.0.1:$port/ (Ctrl+C stops the server)"
+    exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$here/build/web"
+fi
+
 velkoro_need_packages "${VELKORO_BUILD_PACKAGES[@]}"
 
 headless=""

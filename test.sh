@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Velkoro and runs every test twice: in the optimised build (slow tests included), and in
-# a build with AddressSanitizer and UndefinedBehaviorSanitizer (slow tests left out). A third
+# a build with AddressSanitizer and UndefinedBehaviorSanitizer (slow tests left out). The web page
+# is built with emscripten for the optimised build's check in Chromium. A third
 # build with ThreadSanitizer runs the threaded tests (label tsan). A fourth, with clang, builds
 # the fuzz targets and runs each for FUZZ_SECONDS (15) seconds. A fifth builds the program and
 # the tests for the handheld's 32-bit ARM processor and runs them under qemu-arm (slow tests
@@ -29,7 +30,15 @@ cmake -S "$here" -B "$here/build/gpe" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/gp2x-gpe.cmake" > /dev/null
 cmake --build "$here/build/gpe" -j "$jobs"
 
-run_build release "" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DVELKORO_GPE_DIR="$here/build/gpe"
+# The web page, which the optimised build's web check opens in Chromium beside the headless runner.
+echo "=== web page ==="
+source "$here/scripts/web.sh"
+velkoro_build_web "$here/build/web-build" "$here/build/web"
+velkoro_need_npm
+(cd "$here/tests/web" && npm ci --no-audit --no-fund)
+
+run_build release "" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DVELKORO_GPE_DIR="$here/build/gpe" \
+    -DVELKORO_WEB_PAGE="$here/build/web"
 run_build asan "-LE slow" -DCMAKE_BUILD_TYPE=Debug -DVELKORO_SANITIZE=address -DBUILD_TESTING=ON
 TARGETS="test_sound_threads test_sound test_machine test_whole_life test_platform test_gp2x test_gp2x_program velkoro-headless" \
     run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON

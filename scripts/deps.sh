@@ -24,6 +24,17 @@ VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick xvfb xdotool libx11-d
 # The fuzz build: clang with libFuzzer and the sanitizers' runtimes.
 VELKORO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
+# The web page: Debian's emscripten builds it, Chromium shows it in the page's checks, ImageMagick
+# reads the runner's pictures there, and Python's http.server serves it for `run.sh --web`.
+# Node.js and npm (for the checks' puppeteer-core) come from velkoro_need_npm.
+VELKORO_WEB_PACKAGES=(emscripten chromium imagemagick python3 pasmo cmake ninja-build)
+
+# Node.js with npm: a machine that has them keeps its own; otherwise Debian's.
+velkoro_need_npm() {
+    command -v npm > /dev/null && command -v node > /dev/null && return 0
+    velkoro_need_packages nodejs npm
+}
+
 # The handheld's own program, velkoro.gpe: the bare-metal ARM compilers with newlib and its C++
 # library (their binutils disassemble and strip it), qemu's ARM user-mode model, which runs its
 # stand-in build, and pasmo for the card folder's Z80 programs.

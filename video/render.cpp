@@ -54,8 +54,13 @@ template <bool aligned> inline void put_tile(uint8_t* dst, uint32_t p, uint32_t 
     store_word<aligned>(dst + 4, bg ^ (differ & uint32_t(mask >> word_shift(1))));
 }
 
-// Hosts with 64-bit registers draw a tile's eight pixels as one word.
+// Hosts with 64-bit registers draw a tile's eight pixels as one word. WebAssembly has them
+// beside its 32-bit pointers.
+#if defined(__wasm__)
+constexpr bool WIDE_TILES = true;
+#else
 constexpr bool WIDE_TILES = sizeof(void*) == 8;
+#endif
 
 // A colour byte's background in all eight bytes, and where the foreground differs from it.
 struct TileColours {

@@ -1,20 +1,9 @@
 // PNG files of the screen, through libpng: the runner's screenshots and the tests' golden pictures.
 #include "platform/headless/headless.h"
+#include "platform/common/screens.h"
 
 #include <cstdio>
 #include <png.h>
-
-namespace {
-
-// RGB565 to 8-bit channels, repeating the top bits so that white stays 0xFF.
-inline void expand565(uint16_t p, png_byte* out) {
-    unsigned r = (p >> 11) & 0x1F, g = (p >> 5) & 0x3F, b = p & 0x1F;
-    out[0] = png_byte((r << 3) | (r >> 2));
-    out[1] = png_byte((g << 2) | (g >> 4));
-    out[2] = png_byte((b << 3) | (b >> 2));
-}
-
-} // namespace
 
 bool write_png_rgb565(const std::string& path, const uint16_t* pixels, int width, int height, int pitch) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -38,7 +27,7 @@ bool write_png_rgb565(const std::string& path, const uint16_t* pixels, int width
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x)
-            expand565(pixels[size_t(y) * size_t(pitch) + size_t(x)], &row[size_t(x) * 3]);
+            expand_rgb565(pixels[size_t(y) * size_t(pitch) + size_t(x)], &row[size_t(x) * 3]);
         png_write_row(png, row.data());
     }
     png_write_end(png, nullptr);
