@@ -117,6 +117,8 @@
     KEYPADS[0]['Digit' + d] = d;
     KEYPADS[1]['Numpad' + d] = d;
   }
+  // Spinner keys, as on the PC: [player, direction]; a held key turns SPINNER_KEY_STEPS a frame.
+  const SPINNERS = { Comma: [0, -1], Period: [0, 1], N: [1, -1], M: [1, 1] };
   // What web_key_down is told of a key.
   const KEY_OTHER = 0, KEY_PAUSE = 1, KEY_SELECT = 2;
 
@@ -142,13 +144,18 @@
     const words = [padWords[0], padWords[1]];
     for (const name of down.values()) if (name in KEYS) words[KEYS[name][0]] |= KEYS[name][1];
     const keypads = [lowestKey(KEYPADS[0]), lowestKey(KEYPADS[1])];
-    const now = words.join() + ',' + keypads.join();
+    const spins = [0, 0];
+    for (const name of down.values()) if (name in SPINNERS) spins[SPINNERS[name][0]] += SPINNERS[name][1];
+    const now = words.join() + ',' + keypads.join() + ',' + spins.join();
     if (now === sent) return;
     sent = now;
     Module._web_set_controls(words[0], words[1], keypads[0], keypads[1]);
+    Module._web_set_spinners(spins[0], spins[1]);
   }
 
-  function mapped(name) { return name in KEYS || name in KEYPADS[0] || name in KEYPADS[1] || name === PAUSE_KEY; }
+  function mapped(name) {
+    return name in KEYS || name in KEYPADS[0] || name in KEYPADS[1] || name in SPINNERS || name === PAUSE_KEY;
+  }
 
   window.addEventListener('keydown', (e) => {
     startSound();

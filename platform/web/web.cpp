@@ -57,6 +57,7 @@ uint16_t kept_back[2] = {0, 0};
 bool select_pulse = false;
 uint8_t keypad_held[2] = {KEYPAD_NONE, KEYPAD_NONE};
 uint8_t keypad_pressed[2] = {KEYPAD_NONE, KEYPAD_NONE};
+int32_t spin[2] = {0, 0}; // the spinner keys held, by player (web_set_spinners)
 
 // The screen as the page last took it, and its RGBA form.
 bool game_view = false;
@@ -147,6 +148,12 @@ EMSCRIPTEN_KEEPALIVE void web_set_controls(uint32_t first, uint32_t second, uint
         keypad_held[p] = keys[p] <= KEYPAD_LAST ? uint8_t(keys[p]) : KEYPAD_NONE;
         if (keypad_held[p] != KEYPAD_NONE) keypad_pressed[p] = keypad_held[p];
     }
+}
+
+// Each spinner's held keys: -1 left, 1 right, 0 none or both.
+EMSCRIPTEN_KEEPALIVE void web_set_spinners(int32_t first, int32_t second) {
+    spin[0] = first < 0 ? -1 : first > 0 ? 1 : 0;
+    spin[1] = second < 0 ? -1 : second > 0 ? 1 : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE void web_key_down(int32_t kind) {
@@ -282,6 +289,8 @@ uint32_t read_buttons() {
 }
 
 uint16_t read_second_pad() { return uint16_t(buttons_from_held(take_controls(1))); }
+
+int32_t read_spinner(int32_t controller) { return spin[controller & 1] * SPINNER_KEY_STEPS; }
 
 uint8_t read_keypad(int32_t controller) {
     const int c = controller & 1;
