@@ -15,6 +15,8 @@
 char bios_path[PATH_BUFFER_BYTES] = "/mnt/sd/roms/colecovision/coleco.rom";
 uint32_t games_run = 0;
 uint32_t loads_failed = 0;
+uint32_t cartridge_size = 0;
+uint32_t cartridges_loaded = 0;
 
 Z80State cpu_state;
 
@@ -54,7 +56,9 @@ bool load_cartridge(const char* path) {
     }
     size_t rest = read_fully(f, cart + 2, CARTRIDGE_MAX_BYTES - 2);
     std::fclose(f);
-    return 2 + rest >= CARTRIDGE_MIN_BYTES;
+    cartridge_size = uint32_t(2 + rest);
+    ++cartridges_loaded;
+    return cartridge_size >= CARTRIDGE_MIN_BYTES;
 }
 
 int load_failed() {
@@ -91,6 +95,7 @@ int run_cartridge(const char* path) {
     psg_flush(&psg, 1);
 
     cpu_reset(&cpu_state);
+    platform_game_ready();
     cpu_run(&cpu_state);
     ++games_run;
     return 1;

@@ -13,3 +13,10 @@ constexpr uint16_t RAM_MIRROR_MASK = 0x03FF;
 
 extern uint8_t* cpu_memory;
 void cpu_write(uint16_t address, uint8_t value);
+
+// RAM's part of the machine's state record (machine/state.h): the 1 KB once, put back into all
+// eight windows. A load puts its part in place only when `commit` is set.
+struct RecordWriter;
+struct RecordReader;
+void memory_save(RecordWriter* w);
+bool memory_load(RecordReader* r, bool commit);

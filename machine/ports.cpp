@@ -3,6 +3,7 @@
 #include "machine/ports.h"
 #include "cpu/z80.h"
 #include "machine/driver.h"
+#include "machine/record.h"
 #include "platform/platform.h"
 #include "sound/psg.h"
 #include "video/vdp.h"
@@ -91,4 +92,21 @@ void poll_controllers() {
     // Only the first player's SELECT leaves the game.
     controller_words[1] = controller_word(read_second_pad(), read_keypad(1));
     if (b & BTN_SELECT) quit_request = 1;
+}
+
+void ports_save(RecordWriter* w) {
+    record_u8(w, controller_mode);
+    record_u16(w, controller_words[0]);
+    record_u16(w, controller_words[1]);
+}
+
+bool ports_load(RecordReader* r, bool commit) {
+    uint8_t mode = read_u8_upto(r, 1);
+    uint16_t first = read_u16(r), second = read_u16(r);
+    if (r->ok && commit) {
+        controller_mode = mode;
+        controller_words[0] = first;
+        controller_words[1] = second;
+    }
+    return r->ok;
 }

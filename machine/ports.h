@@ -13,3 +13,10 @@ extern uint16_t controller_words[2]; // active low; 0xFFFF = nothing pressed
 extern const uint8_t keypad_codes[16];
 
 void poll_controllers();
+
+// The controllers' part of the machine's state record (machine/state.h): the mode latch and the
+// words the last frame end made. A load puts its part in place only when `commit` is set.
+struct RecordWriter;
+struct RecordReader;
+void ports_save(RecordWriter* w);
+bool ports_load(RecordReader* r, bool commit);

@@ -34,6 +34,12 @@ struct HeadlessConfig {
     bool report = false;                // print what the run did at its end (the runner)
     bool unpaced = false;               // virtual clock only: every clock read jumps a second,
                                         // so that no pacing wait ever holds the program up
+    std::string save_state_path;        // the state record of the run's last frame end; empty = none
+    std::vector<uint8_t> load_state;    // a record to load into the first game; empty = none
+    std::string load_state_name;        // the file it came from, for the messages
+    // End the run, with a message, once this much clock time has passed outside a game (the
+    // runner's --frames: a run that never starts a game must end all the same); 0 = never.
+    uint32_t outside_game_limit_ms = 0;
     // Told of display_show_game: the play cycle calls it just before and after each game.
     void (*on_show_game)(int32_t playing) = nullptr;
     // Told of every platform_frame_end, before the end of a run is checked.
@@ -67,6 +73,13 @@ uint32_t headless_frames();
 // The current clock time in milliseconds, without advancing the virtual clock.
 uint32_t headless_clock_ms();
 
+// The machine's state at a frame end (call from on_frame_end): saves the running game's record
+// into `out`, with the clock, or loads one. A load moves the virtual clock to where the saving
+// run stood, so that the run goes on exactly as that one would have; it counts frames afresh.
+// Returns nullptr, or why the record was refused (nothing has changed then).
+const char* headless_save_state(std::vector<uint8_t>& out);
+const char* headless_load_state(const std::vector<uint8_t>& record);
+
 // --- Audio (audio.cpp) ---
 
 // The device format: 44100 frames per second, 16-bit, stereo; the thread pulls chunks of this
@@ -92,6 +105,11 @@ void headless_audio_start();
 void headless_audio_stop();
 void headless_audio_reset(const HeadlessConfig& config);
 void headless_audio_clock(uint64_t now_us);
+// While the main thread reads or writes the mixer's state: on the real clock the thread is held
+// paused (on the virtual clock no fill runs while the main thread does anything else).
+void headless_audio_hold(bool held);
+// The virtual clock was moved to `now_us`: chunks count on from there, none filled for the jump.
+void headless_audio_rebase(uint64_t now_us);
 
 // Writes 320 x 240 RGB565 pixels as an 8-bit RGB PNG. Returns false on failure.
 bool write_png_rgb565(const std::string& path, const uint16_t* pixels, int width, int height, int pitch);

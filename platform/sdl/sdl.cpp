@@ -357,6 +357,8 @@ void platform_shutdown() {
 
 void platform_frame_end() { serve(now_us(), true); }
 
+void platform_game_ready() {}
+
 // --- Display ---
 
 void display_show_game(int32_t playing) {
