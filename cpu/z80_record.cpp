@@ -6,8 +6,9 @@
 
 namespace {
 
-// Cycle counts stay far inside this: a slice is at most a frame, an instruction a few dozen.
-constexpr int32_t CYCLES_LIMIT = 1 << 24;
+// Cycle counts stay inside this: a slice is at most a frame (60,000 cycles), an instruction's
+// overshoot a few dozen.
+constexpr int32_t CYCLES_LIMIT = 1 << 17;
 
 void save_pair(RecordWriter* w, Z80Pair p) {
     record_u8(w, p.lo);

@@ -45,7 +45,18 @@ uint64_t clock_us() {
 
 uint32_t clock_ms() { return uint32_t(clock_us() / 1000); }
 
-uint32_t outside_game_ms() { return outside_before_ms + (in_game ? 0 : clock_ms() - outside_since_ms); }
+// The clock time of [from, to) that lies outside games after the last scripted press: a script
+// may spend as long as it likes in the front end before it starts a game.
+uint32_t script_end_ms() {
+    uint32_t end = 0;
+    for (const ScriptedPress& p : headless_config.presses) end = std::max(end, p.end_ms);
+    return end;
+}
+uint32_t outside_span(uint32_t from, uint32_t to) {
+    from = std::max(from, script_end_ms());
+    return to > from ? to - from : 0;
+}
+uint32_t outside_game_ms() { return outside_before_ms + (in_game ? 0 : outside_span(outside_since_ms, clock_ms())); }
 
 void finish() {
     finishing = true;
@@ -59,7 +70,9 @@ void check_run_end() {
                 (headless_config.run_frames != 0 && frames_ended >= headless_config.run_frames);
     if (done) finish();
     if (headless_config.outside_game_limit_ms != 0 && outside_game_ms() >= headless_config.outside_game_limit_ms) {
-        std::fprintf(stderr, "velkoro-headless: no game ran for %u ms of clock time; the run ends (--frames counts a game's frames)\n",
+        std::fprintf(stderr,
+                     "velkoro-headless: no game ran in %u ms of clock time after the buttons; the run ends "
+                     "(--frames counts a game's frames)\n",
                      outside_game_ms());
         exit_status = 1;
         finish();
@@ -198,7 +211,7 @@ void platform_game_ready() {
 // The buffers hold the whole screen whatever runs; a check may want to know when games start.
 void display_show_game(int32_t playing) {
     uint32_t now = clock_ms();
-    if (playing && !in_game) outside_before_ms += now - outside_since_ms;
+    if (playing && !in_game) outside_before_ms += outside_span(outside_since_ms, now);
     if (!playing && in_game) outside_since_ms = now;
     in_game = playing != 0;
     if (headless_config.on_show_game) headless_config.on_show_game(playing);

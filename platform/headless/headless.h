@@ -37,8 +37,9 @@ struct HeadlessConfig {
     std::string save_state_path;        // the state record of the run's last frame end; empty = none
     std::vector<uint8_t> load_state;    // a record to load into the first game; empty = none
     std::string load_state_name;        // the file it came from, for the messages
-    // End the run, with a message, once this much clock time has passed outside a game (the
-    // runner's --frames: a run that never starts a game must end all the same); 0 = never.
+    // End the run, with a message, once this much clock time has passed outside a game after
+    // the last scripted press (the runner's --frames: a run that never starts a game must end
+    // all the same); 0 = never.
     uint32_t outside_game_limit_ms = 0;
     // Told of display_show_game: the play cycle calls it just before and after each game.
     void (*on_show_game)(int32_t playing) = nullptr;
@@ -51,6 +52,8 @@ extern HeadlessConfig headless_config;
 // How far the virtual clock moves each time the program polls the clock or the buttons: it
 // advances only while the program waits on it, so a run is repeatable and as fast as the host.
 constexpr uint32_t VIRTUAL_POLL_US = 100;
+// The runner's --frames ends a run that spends this long outside a game at the least.
+constexpr uint32_t HEADLESS_OUTSIDE_GAME_MIN_MS = 1000;
 // How far an unpaced virtual clock moves at each timer_ticks call.
 constexpr uint32_t UNPACED_STEP_US = 1000000;
 

@@ -4,6 +4,7 @@
 #include "platform/common/files.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -191,8 +192,10 @@ void platform_configure(int argc, char** argv) {
             config.run_ms = number();
         } else if (arg == "--frames") {
             config.run_frames = number();
-            // A run that never starts a game still ends, after the clock time of its frames.
-            config.outside_game_limit_ms = uint32_t(uint64_t(config.run_frames) * 1000 / 60);
+            // A run that never starts a game still ends, after the clock time of its frames but
+            // not before the front end's own short waits (a game starts 200 ms after its button).
+            config.outside_game_limit_ms =
+                std::max<uint32_t>(HEADLESS_OUTSIDE_GAME_MIN_MS, uint32_t(uint64_t(config.run_frames) * 1000 / 60));
         } else if (arg == "--screenshot") {
             config.screenshot_path = value();
         } else if (arg == "--wav") {
