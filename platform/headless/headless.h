@@ -41,6 +41,10 @@ struct HeadlessConfig {
     // the last scripted press (the runner's --frames: a run that never starts a game must end
     // all the same); 0 = never.
     uint32_t outside_game_limit_ms = 0;
+    // A cartridge opened outside the manager at start-up, as a PC's command line opens one, and
+    // its BIOS; handed to the program once. Empty = none.
+    std::string opened_cartridge;
+    std::string opened_bios;
     // Told of display_show_game: the play cycle calls it just before and after each game.
     void (*on_show_game)(int32_t playing) = nullptr;
     // Told of every platform_frame_end, before the end of a run is checked.
