@@ -48,8 +48,8 @@ const Identity& game_identity() {
     if (identity.game != cartridges_loaded) {
         identity.game = cartridges_loaded;
         identity.cartridge_bytes = cartridge_size;
-        identity.cartridge_hash = fnv1a(cpu_memory + 0x8000, cartridge_size);
-        identity.bios_hash = fnv1a(cpu_memory, BIOS_BYTES);
+        identity.cartridge_hash = fnv1a(megacart.image ? megacart.image : cpu_memory + 0x8000, cartridge_size);
+        identity.bios_hash = fnv1a(bios_image(), BIOS_BYTES);
     }
     return identity;
 }

@@ -1,6 +1,7 @@
 // The machine's state record: the whole console of the running game in one binary record, and
 // back. The record holds the processor, RAM, the video chip with its memory, both sound chips and
-// the mixer's generators, the controllers and the frame driver, each part written by its own
+// the mixer's generators, the MegaCart's bank, the module's RAM and mapping, the controllers
+// with the spinners and the frame driver, each part written by its own
 // subsystem field by field (machine/record.h), so that it is the same on every host. It starts
 // with a magic word, the format version and the cartridge and BIOS it belongs to (sizes and
 // hashes of their bytes) and ends with a checksum; nothing of the host (pointers, the picture on

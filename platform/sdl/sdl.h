@@ -64,6 +64,15 @@ uint8_t keyboard_keypad(const uint8_t* keys, int controller);
 // The button word of a game controller of player 0 or 1.
 uint16_t gamepad_buttons(const GamepadState& pad, int player);
 
+// --- The spinners (spinner.cpp) ---
+
+// Takes every event of the window: F10 takes the mouse or gives it back, and the mouse's motion
+// turns the first player's spinner while it is held.
+void sdl_spinner_event(const SDL_Event& e);
+bool sdl_spinner_has_mouse();
+// The steps a frame the keyboard's spinner keys turn controller 0 or 1's spinner.
+int32_t spinner_key_steps(const uint8_t* keys, int controller);
+
 // The launcher's help: usage, options, and the whole mapping.
 extern const char* const SDL_HELP_TEXT;
 
@@ -98,3 +107,39 @@ struct SdlRect {
     int x, y, w, h;
 };
 SdlRect sdl_picture_rect(int out_w, int out_h, bool game, bool whole);
+
+// Holds the audio device's fill off (true) and lets it go on (false), around a save or a load
+// of the machine's state, which reads and writes the mixer's part.
+void sdl_audio_lock(bool held);
+
+// --- A running game's actions (actions.cpp) ---
+
+constexpr int SDL_STATE_SLOTS = 10;
+// The rewind ring: a record every few frames, at most this many bytes and records (records of
+// about 50 KB: over a minute back).
+constexpr uint32_t SDL_REWIND_EVERY = 4;
+constexpr uint32_t SDL_REWIND_MAX_BYTES = 64u << 20;
+constexpr uint32_t SDL_REWIND_MAX_RECORDS = 2400;
+// Fast-forward runs the game's clock this many times the real one.
+constexpr uint32_t SDL_FAST_FORWARD_TIMES = 4;
+
+// $XDG_STATE_HOME/velkoro/states, else ~/.local/state/velkoro/states; empty when neither
+// variable is set.
+std::string sdl_state_folder();
+// The file of slot `n` of a cartridge (its emulated path; the file name is what counts).
+std::string sdl_slot_path(const std::string& folder, const char* cartridge, int n);
+
+// A key of a window action went down at `now` (us). True when the action is taken (in a game:
+// the slots, the screenshot; fast-forward and rewind are looked at while held).
+bool sdl_action(WindowAction action, bool in_game, uint64_t now);
+// At every frame end of a game: does what keys asked for, rewinds or keeps a record for rewind.
+// `keys` is the keyboard's state.
+void sdl_actions_frame_end(const uint8_t* keys, uint64_t now);
+// A new game: the rewind ring and the requests are forgotten.
+void sdl_actions_new_game();
+bool sdl_rewinding();
+bool sdl_fast_forward();
+int sdl_slot();
+uint32_t sdl_rewind_records();
+// The message to show over the picture at `now`, or nullptr.
+const char* sdl_message(uint64_t now);

@@ -10,6 +10,7 @@
 #include "frontend/surface.h"
 #include "machine/driver.h"
 #include "machine/loader.h"
+#include "machine/memory.h"
 #include "machine/state.h"
 #include "platform/platform.h"
 #include "sound/psg.h"
@@ -28,6 +29,8 @@ struct GameRun {
     std::vector<uint8_t> picture;    // the picture buffer and the screen at the end
     std::vector<uint16_t> screen;
     std::vector<int16_t> sound;
+    uint8_t module_mapped = 0; // the module's RAM mapping at the end
+    uint8_t frames_counted = 0, steps_counted = 0; // the everything cartridge's counters then
     void (*at_frame)(uint32_t frame) = nullptr; // anything else a frame end should do
 };
 GameRun* run = nullptr;
@@ -44,6 +47,9 @@ void keep_frame() {
     run->picture.assign(vdp_picture, vdp_picture + VDP_PICTURE_BYTES);
     const uint16_t* shown = headless_shown_buffer();
     run->screen.assign(shown, shown + DISPLAY_WIDTH * DISPLAY_HEIGHT);
+    run->module_mapped = sgm.mapped;
+    run->frames_counted = cpu_memory[0x7E00];
+    run->steps_counted = cpu_memory[0x7E01];
     quit_request = 1;
 }
 
@@ -97,6 +103,9 @@ constexpr ExactCase EXACT_CASES[] = {
     {"Controller and sound test.rom", "A+RIGHT:3700-4100, KEY5+P2DOWN:4050-4400, KEYSTAR:4350-4600, P2B:4500-4700", 240, 110, true},
     // The tune on three channels, the picture, then the bands and back.
     {"Graphics demo.rom", "KEY2:3900-4000, KEY1:4300-4400", 235, 101, true},
+    // Banks, the module's RAM over the BIOS and the rest, its sound chip and a spinner turning
+    // across the save, both ways.
+    {VELKORO_MACHINE_TEST_ROMS "/everything.rom", "SPINR:1500-1900, SPINL:2000-2300", 102, 60, true},
 };
 
 TEST(StateRecord, LoadedGameGoesOnExactlyAsTheSavedOne) {
@@ -105,7 +114,8 @@ TEST(StateRecord, LoadedGameGoesOnExactlyAsTheSavedOne) {
         TempFolder card;
         std::string roms = card.rom_folder();
         write_file(roms + "/coleco.rom", read_file(built_rom("coleco.rom")));
-        write_file(roms + "/game.rom", read_file(built_rom(e.cartridge)));
+        std::string source = e.cartridge[0] == '/' ? e.cartridge : built_rom(e.cartridge);
+        write_file(roms + "/game.rom", read_file(source));
         std::vector<ScriptedPress> presses;
         std::string error;
         ASSERT_TRUE(parse_button_script(e.buttons, presses, error)) << error;
@@ -129,6 +139,13 @@ TEST(StateRecord, LoadedGameGoesOnExactlyAsTheSavedOne) {
                                            << tail.size() << " after the save";
         // Not vacuous: both the picture and the sound move during the frames compared.
         EXPECT_EQ(varies(tail), e.sounds);
+        if (e.cartridge[0] == '/') {
+            // Not vacuous either: the module's RAM is on in full, and the frames and the
+            // spinner's steps were counted in it.
+            EXPECT_EQ(whole.module_mapped, SGM_UPPER_RAM | SGM_BIOS_RAM);
+            EXPECT_EQ(whole.frames_counted, uint8_t(e.save_at + e.more - 1));
+            EXPECT_NE(whole.steps_counted, 0);
+        }
         GameRun before;
         before.frames = e.save_at;
         play(before, card.path, "game.rom", presses);

@@ -49,6 +49,7 @@ struct SdlKeyboard : ::testing::Test {
     void SetUp() override { use_default_controls(); }
 };
 using SdlGamepad = SdlKeyboard;
+using SdlSpinners = SdlKeyboard;
 
 TEST_F(SdlKeyboard, KeysOfBothPlayers) {
     struct Case {
@@ -126,6 +127,39 @@ TEST_F(SdlKeyboard, NoDefaultKeyIsBoundTwice) {
     for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) bound += key_control(sc) >= 0;
     EXPECT_EQ(bound, bindings);
     EXPECT_GE(bindings, 40);
+}
+
+// Spinner keys turn at a steady rate; the mouse counts only while F10 has given it to the window.
+TEST_F(SdlSpinners, KeysAndTheHeldMouse) {
+    EXPECT_EQ(spinner_key_steps(Keys({SDL_SCANCODE_PERIOD}).state, 0), SPINNER_KEY_STEPS);
+    EXPECT_EQ(spinner_key_steps(Keys({SDL_SCANCODE_COMMA}).state, 0), -SPINNER_KEY_STEPS);
+    EXPECT_EQ(spinner_key_steps(Keys({SDL_SCANCODE_M}).state, 1), SPINNER_KEY_STEPS);
+    EXPECT_EQ(spinner_key_steps(Keys({SDL_SCANCODE_N}).state, 1), -SPINNER_KEY_STEPS);
+    EXPECT_EQ(spinner_key_steps(Keys({SDL_SCANCODE_N, SDL_SCANCODE_M}).state, 0), 0);
+
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.xrel = 10;
+    SDL_Event f10{};
+    f10.type = SDL_KEYDOWN;
+    f10.key.keysym.scancode = SDL_SCANCODE_F10;
+    sdl_spinner_event(motion);
+    EXPECT_EQ(read_spinner(0), 0) << "the window does not hold the mouse";
+    sdl_spinner_event(f10);
+    ASSERT_TRUE(sdl_spinner_has_mouse());
+    sdl_spinner_event(motion);
+    motion.motion.xrel = 11;
+    sdl_spinner_event(motion);
+    EXPECT_EQ(read_spinner(1), 0) << "the mouse is the first player's";
+    EXPECT_EQ(read_spinner(0), 5); // 21 pixels, 4 a step
+    motion.motion.xrel = 3;
+    sdl_spinner_event(motion);
+    EXPECT_EQ(read_spinner(0), 1) << "the pixel left over counts on";
+    motion.motion.xrel = -8;
+    sdl_spinner_event(motion);
+    EXPECT_EQ(read_spinner(0), -2);
+    sdl_spinner_event(f10);
+    EXPECT_FALSE(sdl_spinner_has_mouse());
 }
 
 TEST_F(SdlGamepad, ButtonsByPlaceAndTheStick) {
