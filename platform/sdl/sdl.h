@@ -4,7 +4,9 @@
 // (options.cpp) reads the command line and the settings file (settings.cpp) and finds the BIOS
 // for a cartridge opened directly; sdl.cpp owns the window, the audio device, the pause and the
 // event loop, which runs inside the clock and button reads; input.cpp maps keys and controller
-// buttons through the settings' key table. Everything lives until the process ends.
+// buttons through the settings' key table; actions.cpp keeps a running game's state slots,
+// rewind, fast-forward and screenshots, done at frame ends. Everything lives until the process
+// ends.
 #pragma once
 #include <SDL.h>
 #include <cstdint>
