@@ -57,7 +57,7 @@ std::string slot_text() { return "slot " + std::to_string(slot); }
 
 void save_slot(uint64_t now) {
     const std::string folder = sdl_state_folder();
-    if (folder.empty()) return say("Not saved: neither XDG_STATE_HOME nor HOME is set", now);
+    if (folder.empty()) return say("Not saved: neither XDG_DATA_HOME nor HOME is set", now);
     std::vector<uint8_t> record(state_record_bytes());
     sdl_audio_lock(true);
     const uint32_t bytes = state_save(record.data(), uint32_t(record.size()), now);
@@ -65,7 +65,7 @@ void save_slot(uint64_t now) {
     if (bytes == 0) return say(STATE_NO_GAME, now);
     const char* failed = write_whole_file(sdl_slot_path(folder, cartridge_path, slot), record.data(), bytes);
     if (failed) return say("Not saved (" + std::string(std::strerror(errno)) + ")", now);
-    say("Saved in " + slot_text(), now);
+    say("State " + std::to_string(slot) + " saved", now);
 }
 
 void load_slot(uint64_t now) {
@@ -74,7 +74,7 @@ void load_slot(uint64_t now) {
     FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
     if (!f) {
         const bool missing = path.empty() || errno == ENOENT;
-        return say(missing ? "Nothing saved in " + slot_text() : "Cannot read " + slot_text(), now);
+        return say(missing ? "No state in " + slot_text() : "Cannot read " + slot_text(), now);
     }
     // One byte more than the largest record: a longer file is refused without being read whole.
     std::vector<uint8_t> data(STATE_MAX_BYTES + 1);
@@ -83,18 +83,22 @@ void load_slot(uint64_t now) {
     sdl_audio_lock(true);
     const char* why = state_load(data.data(), got, nullptr);
     sdl_audio_lock(false);
-    say(why ? std::string(why) + " (" + slot_text() + ")" : "Loaded " + slot_text(), now);
+    say(why ? std::string(why) + " (" + slot_text() + ")" : "State " + std::to_string(slot) + " loaded", now);
 }
 
 void screenshot(uint64_t now) {
-    const std::string base = "velkoro-" + cartridge_name() + "-";
+    const std::string folder = sdl_picture_folder();
+    if (folder.empty() || !make_folders(folder))
+        return say("Screenshot not written: no folder for it (" + (folder.empty() ? "HOME is not set" : folder) + ")",
+                   now);
+    const std::string base = folder + "/velkoro-" + cartridge_name() + "-";
     for (int n = 1; n < 1000; ++n) {
         char number[8];
         std::snprintf(number, sizeof number, "%03d", n);
         const std::string name = base + number + ".png";
         if (access(name.c_str(), F_OK) == 0) continue;
         const bool ok = write_png_rgb565(name, host_shown_screen(), VDP_PICTURE_WIDTH, VDP_PICTURE_HEIGHT, DISPLAY_WIDTH);
-        return say(ok ? "Screenshot " + name : "Screenshot not written (" + std::string(std::strerror(errno)) + ")",
+        return say(ok ? "Screenshot " + name.substr(folder.size() + 1) : "Screenshot not written (" + std::string(std::strerror(errno)) + ")",
                    now);
     }
     say("Screenshot not written: 999 are there already", now);
@@ -130,7 +134,31 @@ void rewind_step(uint64_t now) {
 
 } // namespace
 
-std::string sdl_state_folder() { return xdg_path("XDG_STATE_HOME", "/.local/state", "/velkoro/states"); }
+std::string sdl_state_folder() { return xdg_path("XDG_DATA_HOME", "/.local/share", "/velkoro/states"); }
+
+// Where a desktop keeps pictures: XDG_PICTURES_DIR from the environment or from the user's
+// user-dirs.dirs (where it is written as "$HOME/..."), else ~/Pictures.
+std::string sdl_picture_folder() {
+    const char* home = std::getenv("HOME");
+    const std::string home_text = home ? home : "";
+    std::string pictures;
+    if (const char* set = std::getenv("XDG_PICTURES_DIR"); set && *set == '/') pictures = set;
+    const std::string dirs = xdg_path("XDG_CONFIG_HOME", "/.config", "/user-dirs.dirs");
+    if (FILE* f = pictures.empty() && !dirs.empty() ? std::fopen(dirs.c_str(), "r") : nullptr) {
+        char line[1024];
+        while (std::fgets(line, sizeof line, f)) {
+            std::string l = line;
+            const std::string key = "XDG_PICTURES_DIR=\"";
+            if (l.compare(0, key.size(), key) != 0) continue;
+            std::string value = l.substr(key.size(), l.find('"', key.size()) - key.size());
+            if (value.compare(0, 5, "$HOME") == 0 && !home_text.empty()) value = home_text + value.substr(5);
+            if (!value.empty() && value[0] == '/') pictures = value;
+        }
+        std::fclose(f);
+    }
+    if (pictures.empty() && !home_text.empty()) pictures = home_text + "/Pictures";
+    return pictures.empty() ? "" : pictures + "/velkoro";
+}
 
 std::string sdl_slot_path(const std::string& folder, const char* cartridge, int n) {
     const char* slash = std::strrchr(cartridge, '/');

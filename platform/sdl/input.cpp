@@ -138,5 +138,6 @@ const char* const SDL_HELP_TEXT =
     "  F5 (held)             rewind, up to a minute and more back\n"
     "  Tab (held)            fast-forward, four times the pace\n"
     "  F9                    reset: the cartridge starts again\n"
-    "  F12                   screenshot of the console's picture (a PNG in the current folder)\n"
-    "Saved games are in $XDG_STATE_HOME/velkoro/states/ (default ~/.local/state/velkoro/states/).\n";
+    "  F12                   screenshot of the console's picture, a PNG in\n"
+    "                        $XDG_PICTURES_DIR/velkoro/ (default ~/Pictures/velkoro/)\n"
+    "Saved games are in $XDG_DATA_HOME/velkoro/states/ (default ~/.local/share/velkoro/states/).\n";

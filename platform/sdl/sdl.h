@@ -125,9 +125,12 @@ constexpr uint32_t SDL_REWIND_MAX_RECORDS = 2400;
 // Fast-forward runs the game's clock this many times the real one.
 constexpr uint32_t SDL_FAST_FORWARD_TIMES = 4;
 
-// $XDG_STATE_HOME/velkoro/states, else ~/.local/state/velkoro/states; empty when neither
+// $XDG_DATA_HOME/velkoro/states, else ~/.local/share/velkoro/states; empty when neither
 // variable is set.
 std::string sdl_state_folder();
+// The screenshots' folder: velkoro/ in the desktop's pictures folder (XDG_PICTURES_DIR, from the
+// environment or user-dirs.dirs), else ~/Pictures/velkoro; empty without HOME.
+std::string sdl_picture_folder();
 // The file of slot `n` of a cartridge (its emulated path; the file name is what counts).
 std::string sdl_slot_path(const std::string& folder, const char* cartridge, int n);
 

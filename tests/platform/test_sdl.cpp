@@ -474,7 +474,8 @@ struct SdlGameActions : SdlRunning {
         ASSERT_NE(mkdtemp(folder), nullptr);
         ASSERT_NE(getcwd(here, sizeof here), nullptr);
         ASSERT_EQ(chdir(folder), 0);
-        setenv("XDG_STATE_HOME", folder, 1);
+        setenv("XDG_DATA_HOME", folder, 1);
+        setenv("XDG_PICTURES_DIR", folder, 1);
         cpu_memory = memory.data();
         vdp.vram = vram.data();
         // As the loader leaves a game.
@@ -517,15 +518,15 @@ TEST_F(SdlGameActions, SlotsKeepTheGameInFiles) {
         uint8_t ram_after;
     };
     const Step steps[] = {
-        {"save", SDL_SCANCODE_F2, 1, "Saved in slot 0", 1},
-        {"load", SDL_SCANCODE_F4, 2, "Loaded slot 0", 1},
+        {"save", SDL_SCANCODE_F2, 1, "State 0 saved", 1},
+        {"load", SDL_SCANCODE_F4, 2, "State 0 loaded", 1},
         {"next slot", SDL_SCANCODE_F3, 3, "Slot 1", 3},
-        {"an empty slot", SDL_SCANCODE_F4, 3, "Nothing saved in slot 1", 3},
+        {"an empty slot", SDL_SCANCODE_F4, 3, "No state in slot 1", 3},
         {"back to slot 0", SDL_SCANCODE_F1, 3, "Slot 0", 3},
         {"previous slot wraps", SDL_SCANCODE_F1, 3, "Slot 9", 3},
-        {"save in 9", SDL_SCANCODE_F2, 9, "Saved in slot 9", 9},
+        {"save in 9", SDL_SCANCODE_F2, 9, "State 9 saved", 9},
         {"slot 0 is still there", SDL_SCANCODE_F3, 4, "Slot 0", 4},
-        {"load 0", SDL_SCANCODE_F4, 5, "Loaded slot 0", 1},
+        {"load 0", SDL_SCANCODE_F4, 5, "State 0 loaded", 1},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);
@@ -592,7 +593,7 @@ TEST_F(SdlGameActions, ScreenshotAndReset) {
         EXPECT_STREQ(sdl_message(0), ("Screenshot " + name).c_str());
         std::vector<uint32_t> rgb;
         int w = 0, h = 0;
-        ASSERT_TRUE(read_png_rgb(name, rgb, w, h));
+        ASSERT_TRUE(read_png_rgb(std::string(folder) + "/velkoro/" + name, rgb, w, h));
         EXPECT_EQ(w, VDP_PICTURE_WIDTH);
         EXPECT_EQ(h, VDP_PICTURE_HEIGHT);
     }
