@@ -44,7 +44,7 @@ TARGETS="test_sound_threads test_sound test_machine test_whole_life test_platfor
     run_build tsan "-L tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORO_SANITIZE=thread -DBUILD_TESTING=ON
 
 echo "=== fuzz build ==="
-fuzz_targets=(pcx tga image_file cartridge emulation ports script)
+fuzz_targets=(pcx tga image_file cartridge emulation ports script state)
 CC=clang CXX=clang++ cmake -S "$here" -B "$here/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELKORO_SANITIZE=fuzzer -DBUILD_TESTING=OFF > /dev/null
 cmake --build "$here/build/fuzz" -j "$jobs" --target "${fuzz_targets[@]/#/fuzz-}"

@@ -70,6 +70,14 @@ uint16_t cpu_run(Z80State* s);
 uint16_t cpu_run_banked(Z80State* s, Z80Banks* banks);
 void cpu_interrupt(Z80State* s, uint16_t vector);
 
+// The processor's part of the machine's state record (machine/state.h): every register and
+// counter. cpu_load reads and checks its part, failing on a value the core never holds, and
+// puts it into `s` only when `commit` is set.
+struct RecordWriter;
+struct RecordReader;
+void cpu_save(RecordWriter* w, const Z80State* s);
+bool cpu_load(RecordReader* r, Z80State* s, bool commit);
+
 // Supplied by the machine that links the core.
 extern uint8_t* cpu_memory;
 void cpu_write(uint16_t address, uint8_t value);

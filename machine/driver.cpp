@@ -3,6 +3,7 @@
 // cycles; the only link to real time is the wait at every frame end.
 #include "machine/driver.h"
 #include "cpu/z80.h"
+#include "machine/record.h"
 #include "machine/ports.h"
 #include "platform/platform.h"
 #include "sound/ay.h"
@@ -15,6 +16,7 @@ uint8_t frame_skip = 2;
 uint8_t scanline = 0;
 uint8_t skip_countdown = 0;
 uint8_t quit_request = 0;
+uint8_t frame_interrupt = 0;
 
 namespace {
 
@@ -35,10 +37,11 @@ uint16_t frame_end(Z80State* s) {
         present_frame();
     }
     pace_frame();
-    bool interrupt = vdp_frame_end();
+    frame_interrupt = vdp_frame_end() ? 1 : 0;
+    // The back end may save or load the machine's state here: the answer is read afterwards.
     platform_frame_end();
     if (quit_request) return HOOK_STOP;
-    return interrupt ? HOOK_NMI : HOOK_NONE;
+    return frame_interrupt ? HOOK_NMI : HOOK_NONE;
 }
 
 } // namespace
@@ -53,3 +56,32 @@ uint16_t cpu_hook(Z80State* s) {
 
 // The trap opcode has no use on this console.
 void cpu_patch(Z80State*) {}
+
+void driver_save(RecordWriter* w) {
+    record_u8(w, scanline);
+    record_u8(w, skip_countdown);
+    record_u8(w, frame_interrupt);
+    record_u32(w, last_present_ms);
+    record_u32(w, last_present_sixtieths);
+}
+
+bool driver_load(RecordReader* r, bool commit) {
+    read_ranged(r, read_u8(r), FRAME_END_LINE, FRAME_END_LINE);
+    uint8_t countdown = read_u8(r);
+    uint8_t interrupt = read_u8_upto(r, 1);
+    uint32_t present_ms = read_u32(r);
+    uint32_t sixtieths = read_ranged(r, read_u32(r), 0, 59);
+    if (!r->ok || !commit) return r->ok;
+    scanline = FRAME_END_LINE;
+    // A record of a program that skips more frames than this one keeps this one's skip.
+    skip_countdown = countdown < frame_skip ? countdown : uint8_t(frame_skip > 0 ? frame_skip - 1 : 0);
+    frame_interrupt = interrupt;
+    last_present_ms = present_ms;
+    last_present_sixtieths = sixtieths;
+    return true;
+}
+
+void driver_enter_loaded_frame(Z80State* s) {
+    s->cycles_left = s->cycle_period;
+    if (frame_interrupt) cpu_interrupt(s, HOOK_NMI);
+}

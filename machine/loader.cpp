@@ -19,6 +19,8 @@ char load_error[LOAD_ERROR_BYTES] = "";
 bool bios_named = false;
 uint32_t games_run = 0;
 uint32_t loads_failed = 0;
+uint32_t cartridge_size = 0;
+uint32_t cartridges_loaded = 0;
 
 Z80State cpu_state;
 
@@ -76,6 +78,8 @@ bool load_megacart(FILE* f, const char* name) {
     if (!has_signature(megacart.image + bytes - Z80_BANK_BYTES))
         return fail("Not a MegaCart (no 55 AA header in its last bank)", name);
     megacart_start(uint32_t(bytes));
+    cartridge_size = uint32_t(bytes);
+    ++cartridges_loaded;
     return true;
 }
 
@@ -95,6 +99,8 @@ bool load_cartridge(const char* path) {
     if (got < 2) return fail("Cartridge too short", name);
     if (!has_signature(cart)) return fail("Not a cartridge (no 55 AA header)", name);
     if (got < CARTRIDGE_MIN_BYTES) return fail("Cartridge too short", name);
+    cartridge_size = uint32_t(got);
+    ++cartridges_loaded;
     return true;
 }
 
@@ -137,6 +143,7 @@ int run_cartridge(const char* path) {
     ay_reset(&ay);
 
     cpu_reset(&cpu_state);
+    platform_game_ready();
     cpu_run_game(&cpu_state);
     ++games_run;
     return 1;

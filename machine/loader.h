@@ -30,6 +30,11 @@ extern char load_error[LOAD_ERROR_BYTES];
 extern uint32_t games_run;
 extern uint32_t loads_failed;
 
+// The bytes of the running game's cartridge image (at 0x8000 on), and a count of the cartridges
+// loaded so far, which tells one game from the next (the state record names the cartridge).
+extern uint32_t cartridge_size;
+extern uint32_t cartridges_loaded;
+
 // 1 after a game was run to its end, 0 when the load failed (load_error says why).
 int run_cartridge(const char* path);
 void release_machine();

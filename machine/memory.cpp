@@ -1,6 +1,7 @@
 // The memory map's write side, the MegaCart's banks and the Super Game Module's RAM.
 #include "machine/memory.h"
 #include "machine/heap.h"
+#include "machine/record.h"
 
 #include <algorithm>
 #include <cstring>
@@ -74,4 +75,39 @@ void sgm_map(uint8_t mapped) {
         std::swap_ranges(cpu_memory + SGM_UPPER_START, cpu_memory + CARTRIDGE_START, sgm.hidden + SGM_UPPER_START);
     sgm.mapped ^= change;
     ram_covered = sgm.mapped & SGM_UPPER_RAM;
+}
+
+// Where the console's RAM and the two parts of the module's RAM are now: in the image where
+// they are mapped, in the module's record where they are covered.
+const uint8_t* console_ram() { return (sgm.mapped & SGM_UPPER_RAM ? sgm.hidden : cpu_memory) + RAM_START; }
+const uint8_t* module_lower() { return sgm.mapped & SGM_BIOS_RAM ? cpu_memory : sgm.hidden; }
+const uint8_t* module_upper() { return (sgm.mapped & SGM_UPPER_RAM ? cpu_memory : sgm.hidden) + SGM_UPPER_START; }
+
+const uint8_t* bios_image() { return sgm.mapped & SGM_BIOS_RAM ? sgm.hidden : cpu_memory; }
+
+void memory_save(RecordWriter* w) {
+    record_u8(w, sgm.mapped);
+    record_u32(w, megacart.bank);
+    record_bytes(w, console_ram(), RAM_MIRROR_MASK + 1);
+    record_bytes(w, module_lower(), SGM_UPPER_START);
+    record_bytes(w, module_upper(), SGM_RAM_BYTES - SGM_UPPER_START);
+}
+
+bool memory_load(RecordReader* r, bool commit) {
+    uint8_t mapped = read_u8_upto(r, SGM_UPPER_RAM | SGM_BIOS_RAM);
+    // A plain cartridge's mask is 0: its record can only name bank 0.
+    uint32_t bank = read_ranged(r, read_u32(r), 0, megacart.mask);
+    const uint8_t* ram = read_span(r, RAM_MIRROR_MASK + 1);
+    const uint8_t* lower = read_span(r, SGM_UPPER_START);
+    const uint8_t* upper = read_span(r, SGM_RAM_BYTES - SGM_UPPER_START);
+    if (!r->ok || !commit) return r->ok;
+    // With the module off the image holds the console's own bytes and the record the module's.
+    sgm_map(0);
+    for (uint32_t window = RAM_START; window < RAM_END; window += RAM_MIRROR_MASK + 1)
+        std::memcpy(cpu_memory + window, ram, RAM_MIRROR_MASK + 1);
+    std::memcpy(sgm.hidden, lower, SGM_UPPER_START);
+    std::memcpy(sgm.hidden + SGM_UPPER_START, upper, SGM_RAM_BYTES - SGM_UPPER_START);
+    sgm_map(mapped);
+    megacart.bank = bank;
+    return true;
 }

@@ -64,3 +64,14 @@ void sgm_reset();
 // Maps the module's RAM as `mapped` says (SGM_* bits); only the parts that change move. The one
 // way to change sgm.mapped: the write side keeps a word of its own in step with it.
 void sgm_map(uint8_t mapped);
+
+// Memory's part of the machine's state record (machine/state.h): the module's mapping, the
+// MegaCart's bank, the console's 1 KB of RAM (put back into all eight windows) and the module's
+// 32 KB, each wherever the mapping has put it. A load puts its part in place only when `commit`
+// is set.
+struct RecordWriter;
+struct RecordReader;
+void memory_save(RecordWriter* w);
+bool memory_load(RecordReader* r, bool commit);
+// The BIOS's bytes, wherever the module's RAM has put them.
+const uint8_t* bios_image();

@@ -4,6 +4,7 @@
 #include "cpu/z80.h"
 #include "machine/driver.h"
 #include "machine/memory.h"
+#include "machine/record.h"
 #include "platform/platform.h"
 #include "sound/ay.h"
 #include "sound/psg.h"
@@ -153,4 +154,38 @@ uint16_t spinners_line() {
     }
     spinners.turning = (spinners.steps_left[0] | spinners.steps_left[1]) != 0;
     return stepped ? SPINNER_INTERRUPT : HOOK_NONE;
+}
+
+void ports_save(RecordWriter* w) {
+    record_u8(w, controller_mode);
+    record_u16(w, controller_words[0]);
+    record_u16(w, controller_words[1]);
+    for (int i = 0; i < 2; ++i) {
+        record_u8(w, uint8_t(spinners.steps_left[i]));
+        record_u8(w, spinners.period[i]);
+        record_u8(w, spinners.countdown[i]);
+        record_u8(w, spinners.pending[i]);
+    }
+    record_u8(w, spinners.turning);
+}
+
+bool ports_load(RecordReader* r, bool commit) {
+    uint8_t mode = read_u8_upto(r, 1);
+    uint16_t first = read_u16(r), second = read_u16(r);
+    SpinnerState spun;
+    for (int i = 0; i < 2; ++i) {
+        spun.steps_left[i] = int8_t(read_u8(r));
+        if (spun.steps_left[i] < -SPINNER_MAX_STEPS || spun.steps_left[i] > SPINNER_MAX_STEPS) r->ok = false;
+        spun.period[i] = read_u8(r);
+        spun.countdown[i] = read_u8(r);
+        spun.pending[i] = read_u8_upto(r, SPIN_LEFT);
+    }
+    spun.turning = read_u8_upto(r, 1);
+    if (r->ok && commit) {
+        controller_mode = mode;
+        controller_words[0] = first;
+        controller_words[1] = second;
+        spinners = spun;
+    }
+    return r->ok;
 }

@@ -42,3 +42,10 @@ extern SpinnerState spinners;
 void spinners_reset();
 // One visible line of the frame: HOOK_NONE, or SPINNER_INTERRUPT when a spinner stepped.
 uint16_t spinners_line();
+
+// The controllers' part of the machine's state record (machine/state.h): the mode latch, the
+// words the last frame end made and the spinners' steps still to come. A load puts its part in place only when `commit` is set.
+struct RecordWriter;
+struct RecordReader;
+void ports_save(RecordWriter* w);
+bool ports_load(RecordReader* r, bool commit);

@@ -27,8 +27,13 @@ void platform_init(int32_t ticks_per_second, int32_t bits_per_pixel, int32_t sam
 void platform_shutdown();
 
 // Called by the frame driver once at the end of every emulated frame. A hosted back end uses
-// it to keep its window alive or to end a run of a given length; the handheld does nothing.
+// it to keep its window alive or to end a run of a given length, and may save or load the
+// machine's state there (machine/state.h); the handheld does nothing.
 void platform_frame_end();
+
+// Called by the loader once a game's machine is built and reset, just before it first runs. A
+// hosted back end may load a saved state into it here; the handheld does nothing.
+void platform_game_ready();
 
 // --- Display: 320 x 240 RGB565 ---
 

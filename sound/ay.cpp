@@ -1,6 +1,7 @@
 // The AY-3-8910: its register file on the emulation thread, its generator on the audio thread.
 #include "sound/ay.h"
 
+#include "machine/record.h"
 #include "sound/psg.h"
 
 AyState ay;
@@ -256,4 +257,72 @@ void ay_render(AyVoices* v, const uint32_t words[AY_SHARED_WORDS], BlepBuffer* b
     for (int c = 0; c < 3; ++c) v->tone_next[c] = v->tone_next[c] > end ? v->tone_next[c] - end : 0;
     v->noise_next = v->noise_next > end ? v->noise_next - end : 0;
     v->envelope_next = v->envelope_next > end ? v->envelope_next - end : 0;
+}
+
+void ay_save(RecordWriter* w, const AyState* s) {
+    record_bytes(w, s->reg, AY_REGISTERS);
+    record_u8(w, s->selected);
+    record_u16(w, s->envelope_restarts);
+}
+
+bool ay_load(RecordReader* r, AyState* into, bool commit) {
+    AyState s = *into;
+    read_bytes(r, s.reg, AY_REGISTERS);
+    for (uint8_t i = 0; i < AY_REGISTERS; ++i)
+        if (s.reg[i] & ~AY_REGISTER_MASK[i]) r->ok = false;
+    s.selected = read_u8(r);
+    s.envelope_restarts = read_u16(r);
+    if (r->ok && commit) *into = s;
+    return r->ok;
+}
+
+// The lengths are not in the record: they are made again from the periods, as a fill makes
+// them, so that a record cannot give a source a length its period does not.
+void ay_voices_save(RecordWriter* w, const AyVoices* v) {
+    for (int c = 0; c < 3; ++c) {
+        record_u32(w, v->tone_next[c]);
+        record_u16(w, v->tone_period[c]);
+        record_u8(w, v->tone_high[c]);
+        record_i32(w, v->output[c]);
+    }
+    record_u32(w, v->noise_next);
+    record_u32(w, v->noise_state);
+    record_u16(w, v->noise_period);
+    record_u16(w, v->envelope_period);
+    record_u32(w, v->envelope_next);
+    record_u8(w, v->envelope_shape);
+    record_u8(w, v->envelope_step);
+    record_u8(w, v->envelope_level);
+    record_u8(w, v->envelope_attack);
+    record_u8(w, v->envelope_running);
+    record_u16(w, v->envelope_restarts);
+}
+
+bool ay_voices_load(RecordReader* r, AyVoices* into, bool commit) {
+    AyVoices v = *into;
+    // A place in a period lies within its length (0 before the first fill made one).
+    for (int c = 0; c < 3; ++c) {
+        uint32_t next = read_u32(r);
+        v.tone_period[c] = uint16_t(read_ranged(r, read_u16(r), 0, 0x0FFF));
+        v.tone_interval[c] = v.tone_period[c] ? clocks_to_time(8u * v.tone_period[c]) : 0;
+        v.tone_next[c] = read_ranged(r, next, 0, v.tone_interval[c]);
+        v.tone_high[c] = read_u8_upto(r, 1);
+        v.output[c] = read_i32_within(r, 0, AY_LEVEL[15]);
+    }
+    uint32_t noise_next = read_u32(r);
+    v.noise_state = read_ranged(r, read_u32(r), 0, 0x1FFFF);
+    v.noise_period = uint16_t(read_ranged(r, read_u16(r), 0, 0x1F));
+    v.noise_interval = v.noise_period ? clocks_to_time(16u * v.noise_period) : 0;
+    v.noise_next = read_ranged(r, noise_next, 0, v.noise_interval);
+    v.envelope_period = read_u16(r);
+    v.envelope_interval = v.envelope_period ? clocks_to_time(16u * v.envelope_period) : 0;
+    v.envelope_next = read_ranged(r, read_u32(r), 0, v.envelope_interval);
+    v.envelope_shape = read_u8_upto(r, 15);
+    v.envelope_step = read_u8_upto(r, 15);
+    v.envelope_level = read_u8_upto(r, 15);
+    v.envelope_attack = read_u8_upto(r, 1);
+    v.envelope_running = read_u8_upto(r, 1);
+    v.envelope_restarts = read_u16(r);
+    if (r->ok && commit) *into = v;
+    return r->ok;
 }

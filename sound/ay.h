@@ -76,5 +76,15 @@ struct AyVoices {
 };
 
 void ay_voices_reset(AyVoices* v);
+
+// The register file's and the generator's parts of the machine's state record
+// (machine/state.h); a load reads and checks its part and puts it in place only when `commit`
+// is set. The mixer saves and loads the generator with its own state.
+struct RecordWriter;
+struct RecordReader;
+void ay_save(RecordWriter* w, const AyState* s);
+bool ay_load(RecordReader* r, AyState* s, bool commit);
+void ay_voices_save(RecordWriter* w, const AyVoices* v);
+bool ay_voices_load(RecordReader* r, AyVoices* v, bool commit);
 // Adds `count` samples of the chip's sound, as the registers in `words` set it, to the buffer.
 void ay_render(AyVoices* v, const uint32_t words[AY_SHARED_WORDS], BlepBuffer* b, uint32_t count);

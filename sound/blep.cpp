@@ -97,7 +97,8 @@ constexpr Kernel blep_kernel = make_kernel();
 
 namespace {
 
-// The taps beyond the fill open the next one; the rest of the buffer is cleared for it.
+// The running sums below are unsigned words (the same instructions), for the reason blep_step's
+// are. The taps beyond the fill open the next one; the rest of the buffer is cleared for it.
 void carry_over(BlepBuffer* b, uint32_t count) {
     int32_t* d = b->delta;
     std::memmove(d, d + count, BLEP_TAPS * sizeof d[0]);
@@ -107,29 +108,29 @@ void carry_over(BlepBuffer* b, uint32_t count) {
 } // namespace
 
 void blep_finish(BlepBuffer* b, int16_t* out, uint32_t count) {
-    int32_t* d = b->delta;
-    int32_t sum = b->sum;
+    const uint32_t* d = reinterpret_cast<const uint32_t*>(b->delta);
+    uint32_t sum = uint32_t(b->sum);
     for (uint32_t i = 0; i < count; ++i) {
         sum += d[i];
-        out[i] = blep_word(sum);
+        out[i] = blep_word(int32_t(sum));
     }
-    b->sum = sum;
+    b->sum = int32_t(sum);
     carry_over(b, count);
 }
 
 void blep_finish_stereo(BlepBuffer* b, uint8_t* out, uint32_t count) {
-    int32_t* d = b->delta;
-    int32_t sum = b->sum;
+    const uint32_t* d = reinterpret_cast<const uint32_t*>(b->delta);
+    uint32_t sum = uint32_t(b->sum);
     for (uint32_t i = 0; i < count; ++i) {
         sum += d[i];
-        int32_t w = blep_word(sum);
+        int32_t w = blep_word(int32_t(sum));
         out[0] = uint8_t(w);
         out[1] = uint8_t(w >> 8);
         out[2] = uint8_t(w);
         out[3] = uint8_t(w >> 8);
         out += 4;
     }
-    b->sum = sum;
+    b->sum = int32_t(sum);
     carry_over(b, count);
 }
 

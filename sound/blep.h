@@ -39,7 +39,9 @@ extern const std::array<std::array<int16_t, BLEP_TAPS>, BLEP_PHASES> blep_kernel
 // A step of `delta` (output units) at `time`, which lies within the fill being rendered.
 inline void blep_step(BlepBuffer* b, uint32_t time, int32_t delta) {
     uint32_t place = (time + (BLEP_SAMPLE / BLEP_PHASES / 2)) >> 8; // to the nearest phase
-    int32_t* d = b->delta + (place >> 8);
+    // Added as unsigned words (the same instructions): the taps carried over from a loaded state
+    // record are taken as they are, and no record can make these sums overflow.
+    uint32_t* d = reinterpret_cast<uint32_t*>(b->delta + (place >> 8));
     const int16_t* k = blep_kernel[place & (BLEP_PHASES - 1)].data();
     const int16_t* end = k + BLEP_TAPS;
     // Four taps a pass, not unrolled further: the handheld's compiler otherwise loads every tap
@@ -47,10 +49,10 @@ inline void blep_step(BlepBuffer* b, uint32_t time, int32_t delta) {
 #pragma GCC unroll 1
     do {
         int32_t k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3];
-        d[0] += delta * k0;
-        d[1] += delta * k1;
-        d[2] += delta * k2;
-        d[3] += delta * k3;
+        d[0] += uint32_t(delta * k0);
+        d[1] += uint32_t(delta * k1);
+        d[2] += uint32_t(delta * k2);
+        d[3] += uint32_t(delta * k3);
         d += 4;
         k += 4;
     } while (k != end);
@@ -63,7 +65,8 @@ inline uint32_t blep_boundary_after(uint32_t time) { return (time + BLEP_SAMPLE 
 // A step on the boundary before sample `sample` (time sample << 16), not band-limited, placed where
 // the middle of a band-limited step at that time would be.
 inline void blep_direct(BlepBuffer* b, uint32_t sample, int32_t delta) {
-    b->delta[sample + BLEP_TAPS / 2 - 1] += delta * (1 << BLEP_UNIT_BITS);
+    int32_t& d = b->delta[sample + BLEP_TAPS / 2 - 1];
+    d = int32_t(uint32_t(d) + uint32_t(delta * (1 << BLEP_UNIT_BITS)));
 }
 
 // The output word of a running sum: rounded, and clamped to the 16-bit range (one comparison

@@ -1,6 +1,7 @@
 // The mixer: the first chip's square waves and noise and the module's chip (sound/ay.cpp) as
 // band-limited steps in one buffer, summed into the sound device's words. mixer_set_channel and
 // mixer_reset run on the emulation thread, audio_fill and mixer_generate on the audio thread.
+#include "machine/record.h"
 #include "platform/platform.h"
 #include "sound/psg.h"
 
@@ -67,6 +68,14 @@ void render_square(PsgVoice* p, BlepBuffer* b, int32_t frequency, int32_t level,
     end_fill(p, end);
 }
 
+// 16.16 samples per shift: 44100 x 2^16 x 256 / frequency. The chip shifts at most twice a
+// sample; a delivered frequency far beyond that is taken as 16 shifts a sample, which bounds a
+// fill's work.
+uint32_t noise_length(int32_t frequency) {
+    uint32_t length = samples_per(uint64_t(MIXER_SAMPLE_RATE) << 24, frequency);
+    return length != 0 && length < BLEP_SAMPLE / 16 ? BLEP_SAMPLE / 16 : length;
+}
+
 void render_noise(PsgVoice* p, BlepBuffer* b, int32_t frequency, int32_t word, int32_t level, uint32_t end) {
     // A change of feedback starts the register afresh, as the chip does on a noise control write.
     uint32_t white = uint32_t(word & PSG_NOISE_WHITE);
@@ -76,13 +85,7 @@ void render_noise(PsgVoice* p, BlepBuffer* b, int32_t frequency, int32_t word, i
     }
     uint32_t state = mixer.noise_state & NOISE_MASK;
     if (state == 0) state = 1; // an all-zero register would stay silent for ever
-    // 16.16 samples per shift: 44100 x 2^16 x 256 / frequency. The chip shifts at most twice a
-    // sample; a delivered frequency far beyond that is taken as 16 shifts a sample, which bounds
-    // a fill's work.
-    if (frequency != p->frequency) {
-        uint32_t length = samples_per(uint64_t(MIXER_SAMPLE_RATE) << 24, frequency);
-        take_frequency(p, frequency, length != 0 && length < BLEP_SAMPLE / 16 ? BLEP_SAMPLE / 16 : length);
-    }
+    if (frequency != p->frequency) take_frequency(p, frequency, noise_length(frequency));
     bool silent = start_fill(p, b, p->interval == 0 || level == 0 ? 0 : (state & 1) ? -level : level);
     if (!silent) {
         // A register shifted more often than the samples are made is heard on sample boundaries:
@@ -177,4 +180,69 @@ void mixer_reset() {
     for (auto& w : mixer.ay_words) w.store(0, std::memory_order_relaxed);
     ay_voices_reset(&mixer.ay);
     blep_reset(&mixer.blep);
+}
+
+// A voice's length is made again from its frequency, as a fill makes it; the steps under way are
+// the taps beyond the last fill, which open the next one, and the running sum they add to.
+void mixer_save(RecordWriter* w) {
+    for (int ch = 0; ch < 4; ++ch) {
+        record_i32(w, mixer.channel_frequency[ch].load(std::memory_order_relaxed));
+        record_i32(w, mixer.channel_volume[ch].load(std::memory_order_relaxed));
+    }
+    for (const auto& word : mixer.ay_words) record_u32(w, word.load(std::memory_order_relaxed));
+    record_u32(w, mixer.noise_state);
+    record_u32(w, mixer.noise_white);
+    record_u32(w, mixer.samples_made);
+    for (const PsgVoice& p : mixer.voice) {
+        record_u32(w, p.next);
+        record_i32(w, p.frequency);
+        record_i32(w, p.output);
+        record_i32(w, p.high);
+    }
+    ay_voices_save(w, &mixer.ay);
+    for (uint32_t i = 0; i < BLEP_TAPS; ++i) record_i32(w, mixer.blep.delta[i]);
+    record_i32(w, mixer.blep.sum);
+}
+
+bool mixer_load(RecordReader* r, bool commit) {
+    int32_t frequency[4], volume[4];
+    uint32_t ay_words[AY_SHARED_WORDS];
+    for (int ch = 0; ch < 4; ++ch) {
+        frequency[ch] = read_i32(r);
+        volume[ch] = read_i32(r);
+    }
+    for (uint32_t& word : ay_words) word = read_u32(r);
+    uint32_t noise_state = read_ranged(r, read_u32(r), 0, NOISE_MASK);
+    uint32_t noise_white = read_u32(r);
+    if (noise_white != 0 && noise_white != uint32_t(PSG_NOISE_WHITE)) r->ok = false;
+    uint32_t samples_made = read_u32(r);
+    PsgVoice voice[4];
+    for (int ch = 0; ch < 4; ++ch) {
+        PsgVoice& p = voice[ch];
+        uint32_t next = read_u32(r);
+        p.frequency = read_i32(r);
+        p.interval = mixer.channel_type[ch] == MIXER_TYPE_NOISE ? noise_length(p.frequency) : mixer_half_wave(p.frequency);
+        p.next = read_ranged(r, next, 0, p.interval);
+        p.output = read_i32_within(r, -PSG_FULL_LEVEL, PSG_FULL_LEVEL);
+        p.high = read_i32_within(r, 0, 1);
+    }
+    if (!ay_voices_load(r, &mixer.ay, commit)) return false;
+    int32_t carry[BLEP_TAPS];
+    for (int32_t& d : carry) d = read_i32(r);
+    int32_t sum = read_i32(r);
+    if (!r->ok) return false;
+    if (!commit) return true;
+    for (int ch = 0; ch < 4; ++ch) {
+        mixer.channel_frequency[ch].store(frequency[ch], std::memory_order_relaxed);
+        mixer.channel_volume[ch].store(volume[ch], std::memory_order_relaxed);
+        mixer.voice[ch] = voice[ch];
+    }
+    for (uint32_t w = 0; w < AY_SHARED_WORDS; ++w) mixer.ay_words[w].store(ay_words[w], std::memory_order_relaxed);
+    mixer.noise_state = noise_state;
+    mixer.noise_white = noise_white;
+    mixer.samples_made = samples_made;
+    blep_reset(&mixer.blep);
+    for (uint32_t i = 0; i < BLEP_TAPS; ++i) mixer.blep.delta[i] = carry[i];
+    mixer.blep.sum = sum;
+    return true;
 }

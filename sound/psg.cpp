@@ -1,6 +1,7 @@
 // The sound chip's register layer: latch, data, attenuation and noise control bytes become
 // channel frequencies and levels, delivered to the mixer at once or once per frame.
 #include "sound/psg.h"
+#include "machine/record.h"
 
 #include <array>
 
@@ -96,4 +97,33 @@ void psg_flush(PsgState* s, uint8_t mode) {
     }
     s->pending_mask = 0;
     if (mode != PSG_FLUSH_ONLY) s->defer_mode = mode;
+}
+
+void psg_save(RecordWriter* w, const PsgState* s) {
+    for (int ch = 0; ch < 4; ++ch) {
+        record_i32(w, s->frequency[ch]);
+        record_i32(w, s->volume[ch]);
+    }
+    record_i32(w, s->defer_mode);
+    record_u8(w, s->noise_mode);
+    record_u8(w, s->latched_byte);
+    record_u8(w, s->pending_mask);
+}
+
+bool psg_load(RecordReader* r, PsgState* into, bool commit) {
+    PsgState s = *into;
+    for (int ch = 0; ch < 4; ++ch) {
+        s.frequency[ch] = read_i32(r);
+        s.volume[ch] = read_i32_within(r, 0, PSG_FULL_LEVEL);
+    }
+    s.defer_mode = read_i32(r);
+    s.noise_mode = read_u8_upto(r, 7);
+    // The latch picks the channel a data byte tunes: only tone latch bytes (or none yet) are
+    // ever kept.
+    s.latched_byte = read_u8(r);
+    uint8_t kind = s.latched_byte & 0xF0;
+    if (s.latched_byte != 0 && kind != 0x80 && kind != 0xA0 && kind != 0xC0) r->ok = false;
+    s.pending_mask = read_u8_upto(r, 0x0F);
+    if (r->ok && commit) *into = s;
+    return r->ok;
 }

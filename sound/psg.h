@@ -63,6 +63,16 @@ void psg_write(PsgState* s, uint8_t value);
 // Delivers the pending changes; a mode other than PSG_FLUSH_ONLY also becomes the defer mode.
 void psg_flush(PsgState* s, uint8_t mode);
 
+// The chip's and the mixer's parts of the machine's state record (machine/state.h). A load
+// reads and checks its part and puts it in place only when `commit` is set. The mixer's part is
+// everything that shapes the samples to come: the delivered words of both chips, the
+// generators' places in their periods, the noise registers and the band-limited steps still
+// under way; it is saved and loaded while no fill runs (the caller holds the audio thread off).
+struct RecordWriter;
+struct RecordReader;
+void psg_save(RecordWriter* w, const PsgState* s);
+bool psg_load(RecordReader* r, PsgState* s, bool commit);
+
 // --- The mixer ---
 
 constexpr int32_t MIXER_SAMPLE_RATE = 44100;
@@ -108,3 +118,6 @@ void mixer_reset();
 // 16.16 samples per half-wave of a tone at `frequency` (1/256 Hz); 0 for frequencies of 0 or
 // less and for tones above half the sample rate, whose band-limited sound is silence.
 uint32_t mixer_half_wave(int32_t frequency);
+
+void mixer_save(RecordWriter* w);
+bool mixer_load(RecordReader* r, bool commit);

@@ -2,6 +2,7 @@
 // table bases, the status register and the frame-end decision on the video interrupt. There is
 // no read-ahead buffer: reads and writes have their own address counters.
 #include "video/vdp.h"
+#include "machine/record.h"
 
 #include <cstring>
 
@@ -45,15 +46,22 @@ void set_sprite_attr_base(uint8_t d) {
     vdp.sprite_attr_base = table_base(d, vdp_modes[vdp.mode].sprite_attr_mask, 0x80);
 }
 
-void select_mode(uint8_t r0, uint8_t r1) {
-    int8_t selected = mode_by_index[(r1 & 0x18) | ((r0 & 0x0E) >> 1)];
-    if (selected == MODE_UNCHANGED || uint8_t(selected) == vdp.mode) return;
-    vdp.mode = uint8_t(selected);
+// The table bases and colours as the registers and the mode give them.
+void derive_tables() {
     set_name_base(vdp.regs[2]);
     set_colour_base(vdp.regs[3]);
     set_pattern_base(vdp.regs[4]);
     set_sprite_attr_base(vdp.regs[5]);
     vdp.sprite_pattern_base = table_base(vdp.regs[6], 0x3F, 0x800);
+    vdp.text_colour = vdp.regs[7] >> 4;
+    vdp.backdrop_colour = vdp.regs[7] & 0x0F;
+}
+
+void select_mode(uint8_t r0, uint8_t r1) {
+    int8_t selected = mode_by_index[(r1 & 0x18) | ((r0 & 0x0E) >> 1)];
+    if (selected == MODE_UNCHANGED || uint8_t(selected) == vdp.mode) return;
+    vdp.mode = uint8_t(selected);
+    derive_tables();
 }
 
 void write_register(uint8_t n, uint8_t d) {
@@ -148,4 +156,36 @@ bool vdp_frame_end() {
         vdp_check_collisions();
     }
     return vdp.awaiting_first_byte && (vdp.regs[1] & R1_INTERRUPT_ENABLE);
+}
+
+// The table bases and colours are not in the record: they follow from the registers and the
+// mode, and made again they cannot point outside video memory whatever the record holds.
+void vdp_save(RecordWriter* w) {
+    record_bytes(w, vdp.regs, sizeof vdp.regs);
+    record_u8(w, vdp.status);
+    record_u8(w, vdp.awaiting_first_byte);
+    record_u8(w, vdp.latched_byte);
+    record_u16(w, vdp.write_address);
+    record_u16(w, vdp.read_address);
+    record_u8(w, vdp.mode);
+    record_bytes(w, vdp.vram, VDP_VRAM_BYTES);
+}
+
+bool vdp_load(RecordReader* r, bool commit) {
+    VdpState s = vdp;
+    read_bytes(r, s.regs, sizeof s.regs);
+    s.status = read_u8(r);
+    s.awaiting_first_byte = read_u8_upto(r, 1);
+    s.latched_byte = read_u8(r);
+    s.write_address = uint16_t(read_ranged(r, read_u16(r), 0, VDP_ADDRESS_MASK));
+    s.read_address = uint16_t(read_ranged(r, read_u16(r), 0, VDP_ADDRESS_MASK));
+    s.mode = read_u8_upto(r, MODE_MULTICOLOUR);
+    const uint8_t* bytes = read_span(r, VDP_VRAM_BYTES);
+    if (!r->ok) return false;
+    if (!commit) return true;
+    std::memcpy(vdp.vram, bytes, VDP_VRAM_BYTES);
+    s.vram = vdp.vram;
+    vdp = s;
+    derive_tables();
+    return true;
 }

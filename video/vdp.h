@@ -78,6 +78,15 @@ uint8_t vdp_read_status();
 void vdp_render_line(uint8_t line);
 bool vdp_frame_end();
 
+// The chip's part of the machine's state record (machine/state.h): registers, status, the port
+// pair's phase, both addresses, the mode and the video memory. vdp_load reads and checks it,
+// and only when `commit` is set also puts it in place (the state module reads a record twice:
+// first to check every part, then to load it).
+struct RecordWriter;
+struct RecordReader;
+void vdp_save(RecordWriter* w);
+bool vdp_load(RecordReader* r, bool commit);
+
 // --- Line renderers (one row of the picture each, borders included) ---
 
 void render_text_line(uint8_t line);

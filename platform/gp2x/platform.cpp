@@ -293,6 +293,8 @@ void platform_shutdown() {
 
 void platform_frame_end() {}
 
+void platform_game_ready() {}
+
 // --- Timer and buttons ---
 
 uint32_t timer_ticks() {

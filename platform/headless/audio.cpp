@@ -30,6 +30,9 @@ namespace {
 // order, which also makes sure a pass counted after the flag went up sees it.
 std::atomic<int32_t> audio_paused{1};
 std::atomic<uint32_t> paused_passes{0};
+// Set while the main thread works on the mixer's state: the thread stands still as when paused,
+// but keeps its schedule, and catches up afterwards.
+std::atomic<int32_t> audio_held{0};
 std::atomic<uint32_t> audio_stop{0};
 // Counted up, with a wake-up, whenever the thread has something new to look at.
 std::atomic<uint32_t> doorbell{0};
@@ -57,9 +60,20 @@ constexpr uint32_t CHUNK_BYTES = HEADLESS_AUDIO_CHUNK_FRAMES * 4;
 // A virtual clock that jumps further than this at once drops the rest, like a device that ran dry.
 constexpr uint64_t MAX_CATCH_UP_CHUNKS = 10 * HEADLESS_AUDIO_RATE / HEADLESS_AUDIO_CHUNK_FRAMES;
 
+// Chunk boundaries the clock has passed since its start.
+uint64_t due_chunks(uint64_t now_us) { return now_us * HEADLESS_AUDIO_RATE / 1000000 / HEADLESS_AUDIO_CHUNK_FRAMES; }
+
 void ring() {
     doorbell.fetch_add(1);
     doorbell.notify_all();
+}
+
+// Waits for a pass of the thread that found it paused or held: no fill is under way afterwards.
+void wait_for_paused_pass() {
+    uint32_t seen = paused_passes.load();
+    ring();
+    for (uint32_t now = paused_passes.load(); now == seen; now = paused_passes.load())
+        paused_passes.wait(now);
 }
 
 void fill_chunk(uint8_t* chunk) {
@@ -83,10 +97,11 @@ void audio_thread() {
         uint32_t bell = doorbell.load();
         if (audio_stop.load() != 0) return;
         bool virtual_clock = virtual_pacing.load(std::memory_order_relaxed);
-        if (audio_paused.load() != 0) {
+        bool paused = audio_paused.load() != 0;
+        if (paused || audio_held.load() != 0) {
             paused_passes.fetch_add(1);
             paused_passes.notify_all();
-            resumed = true;
+            if (paused) resumed = true;
             if (virtual_clock)
                 doorbell.wait(bell);
             else
@@ -154,7 +169,7 @@ void headless_audio_reset(const HeadlessConfig& config) {
 
 void headless_audio_clock(uint64_t now_us) {
     if (!running || paused_here) return;
-    uint64_t due = now_us * HEADLESS_AUDIO_RATE / 1000000 / HEADLESS_AUDIO_CHUNK_FRAMES;
+    uint64_t due = due_chunks(now_us);
     if (resync) {
         resync = false;
         last_due_chunk = due;
@@ -170,6 +185,21 @@ void headless_audio_clock(uint64_t now_us) {
     for (uint32_t done = chunks_done.load(std::memory_order_acquire); done != target;
          done = chunks_done.load(std::memory_order_acquire))
         chunks_done.wait(done, std::memory_order_acquire);
+}
+
+void headless_audio_hold(bool held) {
+    if (!running || virtual_pacing.load(std::memory_order_relaxed)) return;
+    audio_held.store(held ? 1 : 0);
+    if (held)
+        wait_for_paused_pass();
+    else
+        ring();
+}
+
+void headless_audio_rebase(uint64_t now_us) {
+    if (!running || paused_here) return;
+    last_due_chunk = due_chunks(now_us);
+    resync = false;
 }
 
 const std::vector<int16_t>& headless_audio() { return recorded; }
@@ -221,10 +251,7 @@ void audio_set_paused(int32_t flag) {
 
 void audio_wait_paused() {
     if (!running || audio_paused.load() == 0) return;
-    uint32_t seen = paused_passes.load();
-    ring();
-    for (uint32_t now = paused_passes.load(); now == seen; now = paused_passes.load())
-        paused_passes.wait(now);
+    wait_for_paused_pass();
 }
 
 void audio_set_volume(int32_t left, int32_t right) {

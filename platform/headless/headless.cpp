@@ -2,7 +2,9 @@
 // the card-folder mapping, and the end of a run (screenshot and recorded audio, then a normal
 // process exit). The audio thread lives in audio.cpp.
 #include "platform/headless/headless.h"
+#include "machine/state.h"
 #include "platform/common/card.h"
+#include "platform/common/files.h"
 #include "platform/common/screens.h"
 #include "platform/platform.h"
 
@@ -22,13 +24,43 @@ bool finishing = false;
 uint64_t virtual_us = 0;
 std::chrono::steady_clock::time_point real_origin;
 uint32_t frames_ended = 0;
+int exit_status = 0;
 
-uint32_t clock_ms() {
+// Clock time outside games: what earlier stretches added up to, and where the current one began.
+bool in_game = false;
+uint32_t outside_before_ms = 0;
+uint32_t outside_since_ms = 0;
+
+// The record of the last frame end, kept for --save-state; whether --load-state was tried.
+std::vector<uint8_t> last_record;
+bool load_tried = false;
+
+uint64_t clock_us() {
     if (headless_config.real_clock) {
         auto now = std::chrono::steady_clock::now();
-        return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now - real_origin).count());
+        return uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(now - real_origin).count());
     }
-    return uint32_t(virtual_us / 1000);
+    return virtual_us;
+}
+
+uint32_t clock_ms() { return uint32_t(clock_us() / 1000); }
+
+// The clock time of [from, to) that lies outside games after the last scripted press: a script
+// may spend as long as it likes in the front end before it starts a game.
+uint32_t script_end_ms() {
+    uint32_t end = 0;
+    for (const ScriptedPress& p : headless_config.presses) end = std::max(end, p.end_ms);
+    return end;
+}
+uint32_t outside_span(uint32_t from, uint32_t to) {
+    from = std::max(from, script_end_ms());
+    return to > from ? to - from : 0;
+}
+uint32_t outside_game_ms() { return outside_before_ms + (in_game ? 0 : outside_span(outside_since_ms, clock_ms())); }
+
+void finish() {
+    finishing = true;
+    std::exit(exit_status);
 }
 
 // Ends the run once its length is reached: the exit handlers write the screenshot.
@@ -36,10 +68,25 @@ void check_run_end() {
     if (finishing) return;
     bool done = (headless_config.run_ms != 0 && clock_ms() >= headless_config.run_ms) ||
                 (headless_config.run_frames != 0 && frames_ended >= headless_config.run_frames);
-    if (done) {
-        finishing = true;
-        std::exit(0);
+    if (done) finish();
+    if (headless_config.outside_game_limit_ms != 0 && outside_game_ms() >= headless_config.outside_game_limit_ms) {
+        std::fprintf(stderr,
+                     "velkoro-headless: no game ran in %u ms of clock time after the buttons; the run ends "
+                     "(--frames counts a game's frames)\n",
+                     outside_game_ms());
+        exit_status = 1;
+        finish();
     }
+}
+
+// After a load: the run goes on on the saving run's clock (the virtual one can be moved there),
+// and counts its frames from the loaded moment.
+void go_on_from(uint64_t saved_clock_us) {
+    if (!headless_config.real_clock) {
+        virtual_us = saved_clock_us;
+        headless_audio_rebase(virtual_us);
+    }
+    frames_ended = 0;
 }
 
 void advance(uint64_t us) {
@@ -59,7 +106,30 @@ void headless_reset(const HeadlessConfig& config) {
     real_origin = std::chrono::steady_clock::now();
     frames_ended = 0;
     finishing = false;
+    exit_status = 0;
+    in_game = false;
+    outside_before_ms = outside_since_ms = 0;
+    last_record.clear();
+    load_tried = false;
     headless_audio_reset(config);
+}
+
+const char* headless_save_state(std::vector<uint8_t>& out) {
+    out.resize(state_record_bytes());
+    headless_audio_hold(true);
+    uint32_t bytes = state_save(out.data(), uint32_t(out.size()), clock_us());
+    headless_audio_hold(false);
+    out.resize(bytes);
+    return bytes ? nullptr : STATE_NO_GAME;
+}
+
+const char* headless_load_state(const std::vector<uint8_t>& record) {
+    uint64_t saved_clock = 0;
+    headless_audio_hold(true);
+    const char* why = state_load(record.data(), record.size(), &saved_clock);
+    headless_audio_hold(false);
+    if (!why) go_on_from(saved_clock);
+    return why;
 }
 
 const uint16_t* headless_shown_buffer() { return host_shown_screen(); }
@@ -91,11 +161,22 @@ void platform_shutdown() {
             std::fprintf(stderr, "velkoro-headless: cannot write %s\n",
                          headless_config.screenshot_path.c_str());
     }
+    bool state_written = false;
+    if (!headless_config.save_state_path.empty()) {
+        const char* why = last_record.empty() ? "no game reached a frame end"
+                                              : write_file_atomically(headless_config.save_state_path,
+                                                                      last_record.data(), last_record.size());
+        if (why)
+            std::fprintf(stderr, "velkoro-headless: no state written to %s: %s\n",
+                         headless_config.save_state_path.c_str(), why);
+        state_written = !why;
+    }
     if (headless_config.report) {
         std::printf("velkoro-headless: %u ms of clock time, %u frames", clock_ms(), frames_ended);
         if (!headless_config.screenshot_path.empty())
             std::printf("; screen in %s", headless_config.screenshot_path.c_str());
         if (!headless_config.wav_path.empty()) std::printf("; sound in %s", headless_config.wav_path.c_str());
+        if (state_written) std::printf("; state in %s", headless_config.save_state_path.c_str());
         std::printf("\n");
     }
     std::fflush(stdout);
@@ -103,14 +184,36 @@ void platform_shutdown() {
 
 void platform_frame_end() {
     ++frames_ended;
+    if (!headless_config.save_state_path.empty()) headless_save_state(last_record);
     if (headless_config.on_frame_end) headless_config.on_frame_end();
     check_run_end();
+}
+
+void platform_game_ready() {
+    if (headless_config.load_state.empty() || load_tried) return;
+    load_tried = true;
+    uint64_t saved_clock = 0;
+    headless_audio_hold(true);
+    const char* why = state_load_before_run(headless_config.load_state.data(), headless_config.load_state.size(),
+                                            &saved_clock);
+    headless_audio_hold(false);
+    if (!why) {
+        go_on_from(saved_clock);
+        return;
+    }
+    // The game goes on from its start; the run says so, and its exit status too.
+    std::fprintf(stderr, "velkoro-headless: state %s not loaded: %s\n", headless_config.load_state_name.c_str(), why);
+    exit_status = 1;
 }
 
 // --- Display ---
 
 // The buffers hold the whole screen whatever runs; a check may want to know when games start.
 void display_show_game(int32_t playing) {
+    uint32_t now = clock_ms();
+    if (playing && !in_game) outside_before_ms += outside_span(outside_since_ms, now);
+    if (!playing && in_game) outside_since_ms = now;
+    in_game = playing != 0;
     if (headless_config.on_show_game) headless_config.on_show_game(playing);
 }
 

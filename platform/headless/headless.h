@@ -4,6 +4,7 @@
 // thread pulls samples at the clock's pace and keeps them. Everything here is owned by the
 // back end and lives until the process ends.
 #pragma once
+#include "platform/common/png.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +43,13 @@ struct HeadlessConfig {
     bool report = false;                // print what the run did at its end (the runner)
     bool unpaced = false;               // virtual clock only: every clock read jumps a second,
                                         // so that no pacing wait ever holds the program up
+    std::string save_state_path;        // the state record of the run's last frame end; empty = none
+    std::vector<uint8_t> load_state;    // a record to load into the first game; empty = none
+    std::string load_state_name;        // the file it came from, for the messages
+    // End the run, with a message, once this much clock time has passed outside a game after
+    // the last scripted press (the runner's --frames: a run that never starts a game must end
+    // all the same); 0 = never.
+    uint32_t outside_game_limit_ms = 0;
     // A cartridge opened outside the manager at start-up, as a PC's command line opens one, and
     // its BIOS; handed to the program once. Empty = none.
     std::string opened_cartridge;
@@ -57,6 +65,8 @@ extern HeadlessConfig headless_config;
 // How far the virtual clock moves each time the program polls the clock or the buttons: it
 // advances only while the program waits on it, so a run is repeatable and as fast as the host.
 constexpr uint32_t VIRTUAL_POLL_US = 100;
+// The runner's --frames ends a run that spends this long outside a game at the least.
+constexpr uint32_t HEADLESS_OUTSIDE_GAME_MIN_MS = 1000;
 // How far an unpaced virtual clock moves at each timer_ticks call.
 constexpr uint32_t UNPACED_STEP_US = 1000000;
 
@@ -78,6 +88,13 @@ uint32_t headless_frames();
 
 // The current clock time in milliseconds, without advancing the virtual clock.
 uint32_t headless_clock_ms();
+
+// The machine's state at a frame end (call from on_frame_end): saves the running game's record
+// into `out`, with the clock, or loads one. A load moves the virtual clock to where the saving
+// run stood, so that the run goes on exactly as that one would have; it counts frames afresh.
+// Returns nullptr, or why the record was refused (nothing has changed then).
+const char* headless_save_state(std::vector<uint8_t>& out);
+const char* headless_load_state(const std::vector<uint8_t>& record);
 
 // --- Audio (audio.cpp) ---
 
@@ -104,9 +121,9 @@ void headless_audio_start();
 void headless_audio_stop();
 void headless_audio_reset(const HeadlessConfig& config);
 void headless_audio_clock(uint64_t now_us);
+// While the main thread reads or writes the mixer's state: on the real clock the thread is held
+// paused (on the virtual clock no fill runs while the main thread does anything else).
+void headless_audio_hold(bool held);
+// The virtual clock was moved to `now_us`: chunks count on from there, none filled for the jump.
+void headless_audio_rebase(uint64_t now_us);
 
-// Writes 320 x 240 RGB565 pixels as an 8-bit RGB PNG. Returns false on failure.
-bool write_png_rgb565(const std::string& path, const uint16_t* pixels, int width, int height, int pitch);
-
-// Reads an 8-bit RGB or RGBA PNG into 0xRRGGBB values. Returns false on failure.
-bool read_png_rgb(const std::string& path, std::vector<uint32_t>& rgb, int& width, int& height);

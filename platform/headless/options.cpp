@@ -1,7 +1,10 @@
 // The headless runner's command line and button scripts.
 #include "platform/headless/headless.h"
+#include "machine/state.h"
+#include "platform/common/files.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -115,7 +118,8 @@ bool parse_entry(const std::string& entry, ScriptedPress& press, std::string& er
     std::fprintf(
         stderr,
         "usage: velkoro-headless [--card DIR] [--buttons SCRIPT | --script FILE] [--ms N | --frames N]\n"
-        "                        [--screenshot FILE.png] [--wav FILE.wav] [--real-clock]\n");
+        "                        [--screenshot FILE.png] [--wav FILE.wav] [--real-clock]\n"
+        "                        [--save-state FILE] [--load-state FILE]\n");
     std::exit(2);
 }
 
@@ -190,11 +194,23 @@ void platform_configure(int argc, char** argv) {
             config.run_ms = number();
         } else if (arg == "--frames") {
             config.run_frames = number();
+            // A run that never starts a game still ends, after the clock time of its frames but
+            // not before the front end's own short waits (a game starts 200 ms after its button).
+            config.outside_game_limit_ms =
+                std::max<uint32_t>(HEADLESS_OUTSIDE_GAME_MIN_MS, uint32_t(uint64_t(config.run_frames) * 1000 / 60));
         } else if (arg == "--screenshot") {
             config.screenshot_path = value();
         } else if (arg == "--wav") {
             config.wav_path = value();
             config.record_audio = true;
+        } else if (arg == "--save-state") {
+            config.save_state_path = value();
+        } else if (arg == "--load-state") {
+            config.load_state_name = value();
+            if (const char* why = read_file_bounded(config.load_state_name, STATE_MAX_BYTES, config.load_state))
+                usage_error("cannot read state " + config.load_state_name + ": " + why);
+            // An empty file would otherwise look like no state at all.
+            if (config.load_state.empty()) usage_error("state " + config.load_state_name + ": " + STATE_NOT_A_STATE);
         } else if (arg == "--real-clock") {
             config.real_clock = true;
         } else if (arg == "--help" || arg == "-h") {

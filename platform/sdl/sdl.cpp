@@ -15,6 +15,7 @@
 #include "frontend/font.h"
 #include "frontend/panel.h"
 #include "frontend/surface.h"
+#include "machine/loader.h"
 #include "machine/play.h"
 #include "platform/common/card.h"
 #include "platform/common/screens.h"
@@ -71,7 +72,16 @@ uint8_t swallowed_keys[SDL_NUM_SCANCODES];
 uint8_t read_keys[SDL_NUM_SCANCODES];
 GamepadState read_pads[2];
 
-// The pause: asked for by the pause key in a game, held at the next frame end. Leaving the game
+// A reset asked for by its key, done at the next frame end.
+bool reset_requested = false;
+
+// The game's clock runs ahead of the real one while fast-forward is held: what it has gained,
+// and the real time it was last read at.
+uint64_t fast_gain_us = 0;
+uint64_t fast_last_us = 0;
+
+// The pause: asked for by the pause key in a game, or by the window losing the focus, held at
+// the next frame end. Leaving the game
 // from it (or dropping a cartridge on the window during a game) presses SELECT for one read.
 bool pause_requested = false;
 std::atomic<bool> paused{false};
@@ -83,6 +93,7 @@ std::string title = "Velkoro";
 SDL_AudioDeviceID audio_device = 0;
 std::atomic<int32_t> audio_paused{1};
 std::atomic<int32_t> user_paused{0};
+std::atomic<int32_t> rewind_silent{0}; // a game played backwards makes no sound
 std::atomic<uint32_t> audio_stop{0};
 std::atomic<int32_t> gain_left{256};
 std::atomic<int32_t> gain_right{256};
@@ -93,15 +104,26 @@ uint64_t now_us() {
             .count());
 }
 
-// What the window shows now, so that a refresh of an unchanged screen costs only a comparison.
+// What the window shows now, so that a refresh of an unchanged screen costs only a comparison;
+// and whether a message is over it, so that the next refresh takes it away.
 uint16_t window_copy[DISPLAY_WIDTH * DISPLAY_HEIGHT];
+bool message_shown = false;
 
 void refresh(uint64_t t) {
     last_refresh_us = t;
     const uint16_t* shown = host_shown_screen();
-    if (!refresh_due && std::memcmp(window_copy, shown, sizeof window_copy) == 0) return;
+    if (!refresh_due && !message_shown && std::memcmp(window_copy, shown, sizeof window_copy) == 0) return;
     refresh_due = false;
     std::memcpy(window_copy, shown, sizeof window_copy);
+    // A message goes over the window's copy only: the program's screen stays as it drew it.
+    if (const char* text = sdl_message(t)) {
+        Surface over{window_copy, 0, 16, DISPLAY_WIDTH, uint16_t(game_view ? VDP_PICTURE_WIDTH : DISPLAY_WIDTH),
+                     DISPLAY_HEIGHT};
+        draw_status_strip(&over, current_font, text);
+        message_shown = true;
+    } else if (message_shown) {
+        message_shown = false;
+    }
     if (!renderer) return;
     SDL_UpdateTexture(texture, nullptr, window_copy, DISPLAY_WIDTH * 2);
     int w = 0, h = 0;
@@ -166,6 +188,18 @@ void open_dropped(const char* path) {
     if (game_view) select_pulse = true;
 }
 
+// The running cartridge starts again from power-on, with its BIOS, as a cartridge opened from
+// outside: the loader makes the machine afresh.
+void reset_game() {
+    char cartridge[PATH_MAX], bios[PATH_MAX];
+    if (!platform_map_path(cartridge_path, cartridge, sizeof cartridge) ||
+        !platform_map_path(bios_path, bios, sizeof bios))
+        return;
+    sdl_config.opened_cartridge = cartridge;
+    sdl_config.opened_bios = bios;
+    select_pulse = true;
+}
+
 // What an event was, for the pause.
 enum class Press { none, pause, leave, other };
 
@@ -175,6 +209,8 @@ Press handle_event(const SDL_Event& e, bool latch) {
     case SDL_QUIT: std::exit(0);
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) std::exit(0);
+        // A game does not play on unwatched.
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && game_view && latch) pause_requested = true;
         refresh_due = true;
         return Press::none;
     case SDL_KEYUP: swallowed_keys[e.key.keysym.scancode] = 0; return Press::none;
@@ -193,6 +229,12 @@ Press handle_event(const SDL_Event& e, bool latch) {
             return Press::none;
         }
         if (c >= 0 && CONTROLS[c].action == ACTION_PAUSE) return Press::pause;
+        if (c >= 0 && CONTROLS[c].action == ACTION_RESET && game_view) {
+            reset_requested = true;
+            return Press::none;
+        }
+        if (c >= 0 && CONTROLS[c].owner == CONTROL_WINDOW && sdl_action(CONTROLS[c].action, game_view, now_us()))
+            return Press::none;
         // In the pause a key only answers it: held on, it does not reach the game either.
         if (latch)
             latched_keys[sc] = 1;
@@ -261,12 +303,23 @@ void run_pause() {
     paused = false;
 }
 
+const uint8_t* keyboard() {
+    static const uint8_t none[SDL_NUM_SCANCODES] = {};
+    return video_open ? SDL_GetKeyboardState(nullptr) : none;
+}
+
 // Serves the window at time t; `frame_end` marks the end of an emulated frame.
 void serve(uint64_t t, bool frame_end) {
     if (!video_open) return;
     if (frame_end || t - last_events_us >= EVENTS_PERIOD_US) {
         last_events_us = t;
         handle_events();
+    }
+    if (frame_end && game_view) {
+        sdl_actions_frame_end(keyboard(), t);
+        rewind_silent.store(sdl_rewinding() ? 1 : 0, std::memory_order_relaxed);
+        if (reset_requested) reset_game();
+        reset_requested = false;
     }
     if (frame_end && pause_requested) run_pause();
     bool due = game_view ? frame_end : (refresh_due || t - last_refresh_us >= FRONT_END_REFRESH_US);
@@ -293,11 +346,6 @@ GamepadState pad_state(SDL_GameController* c) {
     return s;
 }
 
-const uint8_t* keyboard() {
-    static const uint8_t none[SDL_NUM_SCANCODES] = {};
-    return video_open ? SDL_GetKeyboardState(nullptr) : none;
-}
-
 // One read of the controls: what is held now, and what was pressed since the last read.
 void take_reading() {
     const uint8_t* now = keyboard();
@@ -316,7 +364,8 @@ uint16_t player_buttons(int player) {
 }
 
 void SDLCALL audio_callback(void*, Uint8* stream, int len) {
-    if (audio_stop.load() != 0 || audio_paused.load() != 0 || user_paused.load() != 0) {
+    if (audio_stop.load() != 0 || audio_paused.load() != 0 || user_paused.load() != 0 ||
+        rewind_silent.load(std::memory_order_relaxed) != 0) {
         std::memset(stream, 0, size_t(len));
         return;
     }
@@ -513,6 +562,8 @@ void platform_shutdown() {
 
 void platform_frame_end() { serve(now_us(), true); }
 
+void platform_game_ready() {}
+
 // --- Display ---
 
 void display_show_game(int32_t playing) {
@@ -520,6 +571,9 @@ void display_show_game(int32_t playing) {
     refresh_due = true;
     select_pulse = false;
     pause_requested = false;
+    reset_requested = false;
+    sdl_actions_new_game();
+    rewind_silent.store(0, std::memory_order_relaxed);
     title = "Velkoro";
     if (game_view) {
         const char* slash = std::strrchr(cartridge_path, '/');
@@ -543,6 +597,14 @@ void display_show_game(int32_t playing) {
 
 void audio_set_paused(int32_t flag) { audio_paused.store(flag); }
 
+void sdl_audio_lock(bool held) {
+    if (audio_device == 0) return;
+    if (held)
+        SDL_LockAudioDevice(audio_device);
+    else
+        SDL_UnlockAudioDevice(audio_device);
+}
+
 void audio_wait_paused() {
     // The device's lock is held around every fill: once it has been taken and given back after
     // the flag went up, no fill is under way and none starts until the flag is cleared.
@@ -563,7 +625,10 @@ void audio_set_volume(int32_t left, int32_t right) {
 
 uint32_t timer_ticks() {
     look();
-    return uint32_t(now_us() / 1000);
+    const uint64_t t = now_us();
+    if (sdl_fast_forward() && game_view) fast_gain_us += (t - fast_last_us) * (SDL_FAST_FORWARD_TIMES - 1);
+    fast_last_us = t;
+    return uint32_t((t + fast_gain_us) / 1000);
 }
 
 void timer_delay(uint32_t n) {

@@ -4,7 +4,9 @@
 // (options.cpp) reads the command line and the settings file (settings.cpp) and finds the BIOS
 // for a cartridge opened directly; sdl.cpp owns the window, the audio device, the pause and the
 // event loop, which runs inside the clock and button reads; input.cpp maps keys and controller
-// buttons through the settings' key table. Everything lives until the process ends.
+// buttons through the settings' key table; actions.cpp keeps a running game's state slots,
+// rewind, fast-forward and screenshots, done at frame ends. Everything lives until the process
+// ends.
 #pragma once
 #include <SDL.h>
 #include <cstdint>
@@ -110,3 +112,42 @@ struct SdlRect {
     int x, y, w, h;
 };
 SdlRect sdl_picture_rect(int out_w, int out_h, bool game, bool whole);
+
+// Holds the audio device's fill off (true) and lets it go on (false), around a save or a load
+// of the machine's state, which reads and writes the mixer's part.
+void sdl_audio_lock(bool held);
+
+// --- A running game's actions (actions.cpp) ---
+
+constexpr int SDL_STATE_SLOTS = 10;
+// The rewind ring: a record every few frames, at most this many bytes and records (records of
+// about 50 KB: over a minute back).
+constexpr uint32_t SDL_REWIND_EVERY = 4;
+constexpr uint32_t SDL_REWIND_MAX_BYTES = 64u << 20;
+constexpr uint32_t SDL_REWIND_MAX_RECORDS = 2400;
+// Fast-forward runs the game's clock this many times the real one.
+constexpr uint32_t SDL_FAST_FORWARD_TIMES = 4;
+
+// $XDG_DATA_HOME/velkoro/states, else ~/.local/share/velkoro/states; empty when neither
+// variable is set.
+std::string sdl_state_folder();
+// The screenshots' folder: velkoro/ in the desktop's pictures folder (XDG_PICTURES_DIR, from the
+// environment or user-dirs.dirs), else ~/Pictures/velkoro; empty without HOME.
+std::string sdl_picture_folder();
+// The file of slot `n` of a cartridge (its emulated path; the file name is what counts).
+std::string sdl_slot_path(const std::string& folder, const char* cartridge, int n);
+
+// A key of a window action went down at `now` (us). True when the action is taken (in a game:
+// the slots, the screenshot; fast-forward and rewind are looked at while held).
+bool sdl_action(WindowAction action, bool in_game, uint64_t now);
+// At every frame end of a game: does what keys asked for, rewinds or keeps a record for rewind.
+// `keys` is the keyboard's state.
+void sdl_actions_frame_end(const uint8_t* keys, uint64_t now);
+// A new game: the rewind ring and the requests are forgotten.
+void sdl_actions_new_game();
+bool sdl_rewinding();
+bool sdl_fast_forward();
+int sdl_slot();
+uint32_t sdl_rewind_records();
+// The message to show over the picture at `now`, or nullptr.
+const char* sdl_message(uint64_t now);

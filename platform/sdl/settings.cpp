@@ -29,7 +29,9 @@ namespace {
         {"key4", owner, 0, 4, ACTION_NONE}, {"key5", owner, 0, 5, ACTION_NONE},                          \
         {"key6", owner, 0, 6, ACTION_NONE}, {"key7", owner, 0, 7, ACTION_NONE},                          \
         {"key8", owner, 0, 8, ACTION_NONE}, {"key9", owner, 0, 9, ACTION_NONE},                          \
-        {"star", owner, 0, 10, ACTION_NONE}, {"hash", owner, 0, 11, ACTION_NONE}
+        {"star", owner, 0, 10, ACTION_NONE}, {"hash", owner, 0, 11, ACTION_NONE},                        \
+        {"spin_left", owner, 0, KEYPAD_NONE, ACTION_SPIN_LEFT},                                         \
+        {"spin_right", owner, 0, KEYPAD_NONE, ACTION_SPIN_RIGHT}
 
 // The defaults, control by control in the order of CONTROLS: key names as SDL names the keys
 // (the letters as the keyboard labels them, so that A, B, X and Y are the prompts' buttons).
@@ -38,13 +40,14 @@ const char* const DEFAULT_KEYS[CONTROL_COUNT] = {
     // The first player: the arrows, the handheld's buttons on their own letters and on keys for
     // the left hand, the number row as the keypad.
     "Up", "Down", "Left", "Right", "Return", "Backspace", "Q", "W", "A,Z,Left Ctrl", "B,Space",
-    "X,Left Shift", "Y", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "-", "=",
+    "X,Left Shift", "Y", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "-", "=", "Comma", ".",
     // The second player, for the right hand, with the numeric keypad as its keypad.
     "I", "K", "J", "L", "", "", "", "", "U", "O", "", "", "Keypad 0", "Keypad 1", "Keypad 2",
     "Keypad 3", "Keypad 4", "Keypad 5", "Keypad 6", "Keypad 7", "Keypad 8", "Keypad 9",
-    "Keypad *", "Keypad /",
-    // The window.
-    "Escape", "F11"};
+    "Keypad *", "Keypad /", "N", "M",
+    // The window: the pause, fullscreen, the mouse for the spinner, the state slots, reset, the
+    // screenshot, fast-forward and rewind (the last two while held).
+    "Escape,P,Pause", "F11", "F10", "F2", "F4", "F3", "F1", "F9", "F12", "Tab", "F5"};
 
 // Game controller buttons by place: the handheld has A on the left, B on the right, X at the
 // bottom and Y at the top.
@@ -222,6 +225,15 @@ const ControlInfo CONTROLS[CONTROL_COUNT] = {
     PLAYER_CONTROLS(CONTROL_PLAYER2),
     {"pause", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_PAUSE},
     {"fullscreen", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_FULLSCREEN},
+    {"spinner_mouse", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_MOUSE},
+    {"save_state", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_SAVE_STATE},
+    {"load_state", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_LOAD_STATE},
+    {"next_slot", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_SLOT_NEXT},
+    {"previous_slot", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_SLOT_PREVIOUS},
+    {"reset", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_RESET},
+    {"screenshot", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_SCREENSHOT},
+    {"fast_forward", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_FAST_FORWARD},
+    {"rewind", CONTROL_WINDOW, 0, KEYPAD_NONE, ACTION_REWIND},
 };
 
 const char* control_section(ControlOwner owner) {
@@ -237,13 +249,15 @@ SdlSettings default_settings() {
     return s;
 }
 
-std::string default_settings_path() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg == '/') return std::string(xdg) + "/velkoro/velkoro.ini";
+std::string xdg_path(const char* variable, const char* under_home, const char* rest) {
+    const char* xdg = std::getenv(variable);
+    if (xdg && *xdg == '/') return std::string(xdg) + rest;
     const char* home = std::getenv("HOME");
-    if (home && *home) return std::string(home) + "/.config/velkoro/velkoro.ini";
+    if (home && *home) return std::string(home) + under_home + rest;
     return "";
 }
+
+std::string default_settings_path() { return xdg_path("XDG_CONFIG_HOME", "/.config", "/velkoro/velkoro.ini"); }
 
 int read_settings(const std::string& path, SdlSettings& out) {
     Reading r{&out, &path};
@@ -303,34 +317,38 @@ std::string settings_text(const SdlSettings& s) {
     return t;
 }
 
-bool write_settings(const std::string& path, const SdlSettings& s) {
-    auto failed = [&](const char* what) {
-        std::fprintf(stderr, "velkoro: cannot keep the settings in %s (%s: %s)\n", path.c_str(), what,
-                     std::strerror(errno));
-        return false;
-    };
-    // The folder and the one above it ($XDG_CONFIG_HOME itself may not exist yet).
-    size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-        std::string folder = path.substr(0, slash);
-        size_t up = folder.rfind('/');
-        if (up != std::string::npos && up > 0) mkdir(folder.substr(0, up).c_str(), 0700);
-        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return failed("making its folder");
+bool make_folders(const std::string& folder) {
+    for (size_t at = 1; at <= folder.size(); ++at) {
+        if (at < folder.size() && folder[at] != '/') continue;
+        if (mkdir(folder.substr(0, at).c_str(), 0700) != 0 && errno != EEXIST) return false;
     }
-    const std::string text = settings_text(s);
+    return true;
+}
+
+const char* write_whole_file(const std::string& path, const void* data, size_t size) {
+    size_t slash = path.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !make_folders(path.substr(0, slash))) return "making its folder";
     const std::string temporary = path + ".tmp-" + std::to_string(getpid());
-    FILE* f = std::fopen(temporary.c_str(), "w");
-    if (!f) return failed("opening a temporary file");
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0 &&
-              fsync(fileno(f)) == 0;
+    FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (!f) return "opening a temporary file";
+    bool ok = std::fwrite(data, 1, size, f) == size && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
     ok = std::fclose(f) == 0 && ok;
     if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
         int e = errno;
         std::remove(temporary.c_str());
         errno = e;
-        return failed("writing");
+        return "writing";
     }
-    return true;
+    return nullptr;
+}
+
+bool write_settings(const std::string& path, const SdlSettings& s) {
+    const std::string text = settings_text(s);
+    const char* failed = write_whole_file(path, text.data(), text.size());
+    if (failed)
+        std::fprintf(stderr, "velkoro: cannot keep the settings in %s (%s: %s)\n", path.c_str(), failed,
+                     std::strerror(errno));
+    return !failed;
 }
 
 void save_settings() {

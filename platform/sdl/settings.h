@@ -3,7 +3,8 @@
 // players, on the keyboard and on game controllers. One program-wide record, read from an INI
 // file at start (platform_configure) and written back whole, through a temporary file and a
 // rename, whenever a setting changes. The key table here is the one list of everything a key can
-// do; the event loop (sdl.cpp) and the mapping (input.cpp) look keys up through it.
+// do; the event loop (sdl.cpp), the mapping (input.cpp) and the spinners (spinner.cpp) look keys
+// up through it.
 #pragma once
 #include <SDL.h>
 #include <cstdint>
@@ -16,7 +17,23 @@ constexpr int SDL_MAX_SCALE = 16;
 // What a key can be bound to: a control of one of the two players (a button of the handheld's
 // button word, or a key of the console's keypad), or an action of the PC program itself.
 enum ControlOwner : uint8_t { CONTROL_PLAYER1, CONTROL_PLAYER2, CONTROL_WINDOW };
-enum WindowAction : uint8_t { ACTION_NONE, ACTION_PAUSE, ACTION_FULLSCREEN };
+// The spinner actions belong to a player; the others are the window's.
+enum WindowAction : uint8_t {
+    ACTION_NONE,
+    ACTION_PAUSE,
+    ACTION_FULLSCREEN,
+    ACTION_MOUSE,
+    ACTION_SAVE_STATE,
+    ACTION_LOAD_STATE,
+    ACTION_SLOT_NEXT,
+    ACTION_SLOT_PREVIOUS,
+    ACTION_RESET,
+    ACTION_SCREENSHOT,
+    ACTION_FAST_FORWARD,
+    ACTION_REWIND,
+    ACTION_SPIN_LEFT,
+    ACTION_SPIN_RIGHT,
+};
 
 struct ControlInfo {
     const char* name; // its name in the settings file
@@ -26,12 +43,13 @@ struct ControlInfo {
     WindowAction action; // for CONTROL_WINDOW
 };
 
-// The buttons come first, in this order, for each player; then the keypad keys; then the
-// window's actions.
+// The buttons come first, in this order, for each player; then the keypad keys and the spinner;
+// then the window's actions.
 constexpr int CONTROL_BUTTONS = 12;
 constexpr int CONTROL_KEYPAD_KEYS = 12;
-constexpr int CONTROL_PER_PLAYER = CONTROL_BUTTONS + CONTROL_KEYPAD_KEYS;
-constexpr int CONTROL_WINDOW_ACTIONS = 2;
+constexpr int CONTROL_SPINNER_KEYS = 2;
+constexpr int CONTROL_PER_PLAYER = CONTROL_BUTTONS + CONTROL_KEYPAD_KEYS + CONTROL_SPINNER_KEYS;
+constexpr int CONTROL_WINDOW_ACTIONS = 11;
 constexpr int CONTROL_COUNT = 2 * CONTROL_PER_PLAYER + CONTROL_WINDOW_ACTIONS;
 extern const ControlInfo CONTROLS[CONTROL_COUNT];
 
@@ -60,6 +78,10 @@ extern std::string sdl_settings_path;
 // The built-in settings: the controls of the help text and the README.
 SdlSettings default_settings();
 
+// $VARIABLE + rest when VARIABLE holds an absolute path, else $HOME + under_home + rest; empty
+// when neither is set.
+std::string xdg_path(const char* variable, const char* under_home, const char* rest);
+
 // $XDG_CONFIG_HOME/velkoro/velkoro.ini, else ~/.config/velkoro/velkoro.ini; empty when neither
 // variable is set.
 std::string default_settings_path();
@@ -76,6 +98,14 @@ std::string settings_text(const SdlSettings& s);
 // file is whole at any moment; makes the folder when missing. False, with one line on stderr,
 // on failure.
 bool write_settings(const std::string& path, const SdlSettings& s);
+
+// Makes `folder` and every folder above it that is missing. False (errno says why) on failure.
+bool make_folders(const std::string& folder);
+
+// Writes `size` bytes to `path` through a temporary file in the same folder, flushed to the disk,
+// and a rename, making the folder when missing: the file is whole at any moment. Returns nullptr,
+// or what failed (errno says why).
+const char* write_whole_file(const std::string& path, const void* data, size_t size);
 
 // Writes sdl_settings to sdl_settings_path, when there is one.
 void save_settings();

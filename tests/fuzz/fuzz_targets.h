@@ -23,6 +23,8 @@ int fuzz_emulation(const uint8_t* data, size_t size);
 int fuzz_ports(const uint8_t* data, size_t size);
 // The headless runner's button-script parser.
 int fuzz_script(const uint8_t* data, size_t size);
+// The machine's state record loaded into a running game.
+int fuzz_state(const uint8_t* data, size_t size);
 
 struct FuzzTarget {
     const char* name; // also the corpus folder's name
@@ -37,6 +39,7 @@ constexpr FuzzTarget FUZZ_TARGETS[] = {
     {"emulation", fuzz_emulation},
     {"ports", fuzz_ports},
     {"script", fuzz_script},
+    {"state", fuzz_state},
 };
 
 // --- Shared by the targets (fuzz_support.cpp) ---

@@ -2,7 +2,8 @@
 """Writes the fuzz targets' seed corpus (tests/fuzz/corpus/<target>/seed-*) from our own tools
 and tests: the font generator's PCX, ImageMagick's PCX and TGA files of a small test picture,
 the boot ROM and the cartridges the build assembles (a MegaCart among them), port streams that
-set up every display mode, the sound chip and the Super Game Module, and button scripts. Findings of fuzzing runs live beside the seeds as
+set up every display mode, the sound chip and the Super Game Module, button scripts, and state
+records the headless runner saves. Findings of fuzzing runs live beside the seeds as
 finding-* files and are not touched.
 
     tests/fuzz/make_corpus.py BUILD-FOLDER
@@ -220,6 +221,26 @@ def scripts():
         put("script", name, text.encode())
 
 
+def states(build, work):
+    # The fuzz target loads records into the bouncing balls (first in the manager): its own at
+    # the start, in the title and in the game, each as it is and with its checksum made again;
+    # and one of the controller test (the next cartridge), which it refuses.
+    runner = os.path.join(build, "velkoro-headless")
+    card = os.path.join(build, "card")
+    for name, buttons, frames in [
+        ("balls-start", "B:300-400, B:800-900", 1),
+        ("balls-title", "B:300-400, B:800-900", 60),
+        ("balls-game", "B:300-400, B:800-900", 300),
+        ("controller-test", "B:300-400, DOWN:500-600, B:800-900, A:4000-4500, KEYSTAR:4200-4800", 250),
+    ]:
+        path = os.path.join(work, name + ".state")
+        subprocess.run([runner, "--card", card, "--buttons", buttons, "--frames", str(frames), "--save-state", path],
+                       check=True, stdout=subprocess.DEVNULL)
+        record = open(path, "rb").read()
+        put("state", name, bytes([0]) + record)
+        put("state", name + "-resealed", bytes([1]) + record)
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -227,6 +248,7 @@ def main():
     clear_seeds()
     with tempfile.TemporaryDirectory() as work:
         images(build, work)
+        states(build, work)
     machine(build)
     ports()
     scripts()

@@ -15,7 +15,7 @@ build="$(cd "$1" && pwd)"
 seconds="$2"
 shift 2
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(pcx tga image_file cartridge emulation ports script)
+[ ${#targets[@]} -gt 0 ] || targets=(pcx tga image_file cartridge emulation ports script state)
 
 for t in "${targets[@]}"; do
     if [ -n "${WORK:-}" ]; then
@@ -31,6 +31,7 @@ for t in "${targets[@]}"; do
     case "$t" in
     cartridge) length=(-max_len=140000) ;;
     emulation) length=(-max_len=32768) ;;
+    state) length=(-max_len=20000) ;;
     esac
     # One process, one job: the machines are shared. A single input may take 10 s and 2 GB
     # before it counts as a finding.

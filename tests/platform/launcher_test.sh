@@ -45,7 +45,7 @@ expect() {
 dummy=(SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy)
 expect 0 "" "${dummy[@]}" -- --help
 for line in "usage: velkoro \[CARTRIDGE.rom\] \[--sd DIR\] \[--bios FILE\] \[--config FILE\]" \
-    "A, Z or Left Ctrl" "Y  *Y" "Escape  *pauses the game" "I, J, K, L" "U, O" "numeric keypad  *the second keypad" \
+    "A, Z or Left Ctrl" "Y  *Y" "Escape, P or Pause  *pauses the game" "F2, F4  *save the game" "Tab (held)  *fast-forward" "I, J, K, L" "U, O" "numeric keypad  *the second keypad" \
     "shoulders = L, R" "--fill" "--smooth"; do
     if ! grep -q -- "$line" "$out"; then
         echo "FAIL: --help does not mention \"$line\""

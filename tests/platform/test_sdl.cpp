@@ -7,17 +7,24 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "cpu/z80.h"
 #include "machine/driver.h"
 #include "machine/loader.h"
 #include "machine/play.h"
+#include "machine/memory.h"
 #include "machine/ports.h"
+#include "machine/state.h"
+#include "platform/common/png.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl.h"
+#include "sound/ay.h"
 #include "sound/psg.h"
+#include "video/vdp.h"
 
 namespace {
 
@@ -49,6 +56,7 @@ struct SdlKeyboard : ::testing::Test {
     void SetUp() override { use_default_controls(); }
 };
 using SdlGamepad = SdlKeyboard;
+using SdlSpinners = SdlKeyboard;
 
 TEST_F(SdlKeyboard, KeysOfBothPlayers) {
     struct Case {
@@ -129,7 +137,7 @@ TEST_F(SdlKeyboard, NoDefaultKeyIsBoundTwice) {
 }
 
 // Spinner keys turn at a steady rate; the mouse counts only while F10 has given it to the window.
-TEST(SdlSpinners, KeysAndTheHeldMouse) {
+TEST_F(SdlSpinners, KeysAndTheHeldMouse) {
     EXPECT_EQ(spinner_key_steps(Keys({SDL_SCANCODE_PERIOD}).state, 0), SPINNER_KEY_STEPS);
     EXPECT_EQ(spinner_key_steps(Keys({SDL_SCANCODE_COMMA}).state, 0), -SPINNER_KEY_STEPS);
     EXPECT_EQ(spinner_key_steps(Keys({SDL_SCANCODE_M}).state, 1), SPINNER_KEY_STEPS);
@@ -414,9 +422,17 @@ TEST_F(SdlRunning, APressAndReleaseWithinOneFrameCountsForThatFrame) {
     settle();
 }
 
-// Escape in a game, then `answer` once the pause has begun; what the game reads next.
-uint16_t pause_and_answer(SDL_Scancode answer) {
-    push(key_event(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE));
+SDL_Event focus_lost() {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    return e;
+}
+
+// `pause` in a game (a key or the window losing the focus), then `answer` once the pause has
+// begun; what the game reads next.
+uint16_t pause_and_answer(SDL_Scancode answer, SDL_Event pause = key_event(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE)) {
+    push(pause);
     std::thread other([answer] {
         for (int i = 0; i < 500 && !sdl_paused(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         SDL_Event e = key_event(SDL_KEYDOWN, answer);
@@ -434,11 +450,162 @@ TEST_F(SdlRunning, EscapePausesAGameAndASecondEscapeLeavesIt) {
     EXPECT_EQ(pause_and_answer(SDL_SCANCODE_ESCAPE), BTN_SELECT);
     EXPECT_EQ(read_pad(), 0);
     EXPECT_EQ(pause_and_answer(SDL_SCANCODE_BACKSPACE), BTN_SELECT);
+    // P and Pause pause too, and so does leaving the window.
+    EXPECT_EQ(pause_and_answer(SDL_SCANCODE_P, key_event(SDL_KEYDOWN, SDL_SCANCODE_PAUSE)), BTN_SELECT);
+    EXPECT_EQ(pause_and_answer(SDL_SCANCODE_RIGHT, key_event(SDL_KEYDOWN, SDL_SCANCODE_P)), 0);
+    EXPECT_EQ(pause_and_answer(SDL_SCANCODE_RIGHT, focus_lost()), 0);
     // Outside a game Escape does nothing.
     display_show_game(0);
     push(key_event(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE));
+    push(focus_lost());
     platform_frame_end();
     EXPECT_EQ(read_pad(), 0);
+}
+
+// --- A game's actions: state slots, rewind, fast-forward, screenshots, reset ---
+
+// A machine standing at a frame end as a game leaves it, without running one: the actions only
+// need its state. Slots and screenshots go to a folder of the test's own.
+struct SdlGameActions : SdlRunning {
+    std::vector<uint8_t> memory = std::vector<uint8_t>(CPU_MEMORY_BYTES, 0xFF);
+    std::vector<uint8_t> vram = std::vector<uint8_t>(VDP_VRAM_BYTES);
+    char folder[32] = "/tmp/velkoro-actions-XXXXXX";
+    char here[4096] = "";
+    void SetUp() override {
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        ASSERT_NE(getcwd(here, sizeof here), nullptr);
+        ASSERT_EQ(chdir(folder), 0);
+        setenv("XDG_DATA_HOME", folder, 1);
+        setenv("XDG_PICTURES_DIR", folder, 1);
+        cpu_memory = memory.data();
+        vdp.vram = vram.data();
+        // As the loader leaves a game.
+        sgm_reset();
+        vdp_reset();
+        spinners_reset();
+        psg_init(&psg, mixer_set_channel);
+        ay_reset(&ay);
+        cpu_state.cycle_period = cycles_per_line;
+        cpu_reset(&cpu_state);
+        last_present_sixtieths = 0;
+        cartridge_size = 0x4000;
+        ++cartridges_loaded;
+        scanline = VDP_VISIBLE_LINES;
+        std::snprintf(cartridge_path, sizeof cartridge_path, "/mnt/sd/roms/colecovision/Some game.rom");
+        display_show_game(1);
+    }
+    void TearDown() override {
+        display_show_game(0);
+        cpu_memory = nullptr;
+        vdp.vram = nullptr;
+        EXPECT_EQ(chdir(here), 0);
+        EXPECT_EQ(std::system(("rm -r '" + std::string(folder) + "'").c_str()), 0);
+    }
+    static uint8_t& ram() { return cpu_memory[RAM_START]; }
+    // The key pressed, then the frame end that acts on it.
+    static void press(SDL_Scancode key) {
+        push(key_event(SDL_KEYDOWN, key));
+        push(key_event(SDL_KEYUP, key));
+        platform_frame_end();
+    }
+};
+
+TEST_F(SdlGameActions, SlotsKeepTheGameInFiles) {
+    struct Step {
+        const char* what;
+        SDL_Scancode key;
+        uint8_t ram_before;
+        const char* message;
+        uint8_t ram_after;
+    };
+    const Step steps[] = {
+        {"save", SDL_SCANCODE_F2, 1, "State 0 saved", 1},
+        {"load", SDL_SCANCODE_F4, 2, "State 0 loaded", 1},
+        {"next slot", SDL_SCANCODE_F3, 3, "Slot 1", 3},
+        {"an empty slot", SDL_SCANCODE_F4, 3, "No state in slot 1", 3},
+        {"back to slot 0", SDL_SCANCODE_F1, 3, "Slot 0", 3},
+        {"previous slot wraps", SDL_SCANCODE_F1, 3, "Slot 9", 3},
+        {"save in 9", SDL_SCANCODE_F2, 9, "State 9 saved", 9},
+        {"slot 0 is still there", SDL_SCANCODE_F3, 4, "Slot 0", 4},
+        {"load 0", SDL_SCANCODE_F4, 5, "State 0 loaded", 1},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        ram() = s.ram_before;
+        press(s.key);
+        ASSERT_NE(sdl_message(0), nullptr);
+        EXPECT_STREQ(sdl_message(0), s.message);
+        EXPECT_EQ(ram(), s.ram_after);
+    }
+    // The files are whole records, named after the cartridge; a damaged one is refused whole.
+    const std::string slot9 = sdl_slot_path(sdl_state_folder(), cartridge_path, 9);
+    EXPECT_EQ(slot9, std::string(folder) + "/velkoro/states/Some game.rom.9.state");
+    FILE* f = std::fopen(slot9.c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, 0, SEEK_END);
+    EXPECT_EQ(uint32_t(std::ftell(f)), state_record_bytes());
+    std::fseek(f, 100, SEEK_SET);
+    std::fputc(0x5A, f);
+    std::fclose(f);
+    press(SDL_SCANCODE_F1);
+    ram() = 6;
+    press(SDL_SCANCODE_F4);
+    EXPECT_STREQ(sdl_message(0), (std::string(STATE_CORRUPT) + " (slot 9)").c_str());
+    EXPECT_EQ(ram(), 6);
+    press(SDL_SCANCODE_F3);
+}
+
+TEST_F(SdlGameActions, RewindGoesBackARecordAFrameAndFastForwardRunsTheClockAhead) {
+    uint8_t keys[SDL_NUM_SCANCODES] = {};
+    // Frames 1..40 leave their number in RAM; every fourth is kept.
+    for (uint8_t frame = 1; frame <= 40; ++frame) {
+        ram() = frame;
+        sdl_actions_frame_end(keys, 0);
+    }
+    EXPECT_EQ(sdl_rewind_records(), 10u);
+    keys[SDL_SCANCODE_F5] = 1;
+    for (uint8_t back : {40, 36, 32}) {
+        ram() = 99;
+        sdl_actions_frame_end(keys, 0);
+        EXPECT_TRUE(sdl_rewinding());
+        EXPECT_EQ(ram(), back);
+    }
+    keys[SDL_SCANCODE_F5] = 0;
+    sdl_actions_frame_end(keys, 0);
+    EXPECT_FALSE(sdl_rewinding());
+    EXPECT_EQ(sdl_rewind_records(), 7u);
+
+    // Fast-forward: the game's clock gains three times what passes.
+    keys[SDL_SCANCODE_TAB] = 1;
+    sdl_actions_frame_end(keys, 0);
+    ASSERT_TRUE(sdl_fast_forward());
+    uint32_t t0 = timer_ticks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_GE(timer_ticks() - t0, 400u);
+    keys[SDL_SCANCODE_TAB] = 0;
+    sdl_actions_frame_end(keys, 0);
+    EXPECT_FALSE(sdl_fast_forward());
+}
+
+TEST_F(SdlGameActions, ScreenshotAndReset) {
+    for (int n = 0; n < 2; ++n) {
+        press(SDL_SCANCODE_F12);
+        const std::string name = n == 0 ? "velkoro-Some game-001.png" : "velkoro-Some game-002.png";
+        EXPECT_STREQ(sdl_message(0), ("Screenshot " + name).c_str());
+        std::vector<uint32_t> rgb;
+        int w = 0, h = 0;
+        ASSERT_TRUE(read_png_rgb(std::string(folder) + "/velkoro/" + name, rgb, w, h));
+        EXPECT_EQ(w, VDP_PICTURE_WIDTH);
+        EXPECT_EQ(h, VDP_PICTURE_HEIGHT);
+    }
+    // Reset: the game ends and the same cartridge starts again with its BIOS.
+    std::snprintf(bios_path, sizeof bios_path, "/mnt/sd/roms/colecovision/coleco.rom");
+    press(SDL_SCANCODE_F9);
+    EXPECT_EQ(read_pad(), BTN_SELECT);
+    char cart[PATH_BUFFER_BYTES], bios[PATH_BUFFER_BYTES];
+    ASSERT_TRUE(platform_take_cartridge(cart, bios, sizeof cart));
+    EXPECT_EQ(std::string(cart), "/tmp/roms/colecovision/Some game.rom");
+    EXPECT_EQ(std::string(bios), "/tmp/roms/colecovision/coleco.rom");
 }
 
 TEST_F(SdlRunning, ADroppedCartridgeEndsTheGameAndIsOpenedWithItsBios) {

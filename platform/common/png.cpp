@@ -1,5 +1,5 @@
-// PNG files of the screen, through libpng: the runner's screenshots and the tests' golden pictures.
-#include "platform/headless/headless.h"
+// PNG files through libpng.
+#include "platform/common/png.h"
 #include "platform/common/screens.h"
 
 #include <cstdio>
