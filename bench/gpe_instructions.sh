@@ -3,7 +3,7 @@
 # bare-metal build makes it (cmake/gp2x-gpe.cmake). Its stand-in build runs under qemu-arm's
 # ARMv4T model with our instruction-counting plugin (bench/insn_plugin.c), on the stand-in
 # handheld (tests/gp2x_os/standin_handheld.cpp) in real time, playing the busy graphics II
-# cartridge of the machine benchmark with the program's default frame skip 2: B past the welcome
+# cartridge of the machine benchmark with the program's automatic frame skip: B past the welcome
 # screen, B on the cartridge, SELECT after SECONDS, Y in the manager. Two runs, of SECONDS and of
 # 2 x SECONDS, cancel the start-up and the end; bench/gpe_split.py splits their difference by
 # function and counts the pacing's waits apart (bench/arm_common.sh has the runs themselves).

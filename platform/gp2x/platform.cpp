@@ -272,6 +272,8 @@ void platform_shutdown() {
 
 void platform_frame_end() {}
 
+int32_t platform_auto_frame_skip() { return 1; }
+
 // --- Timer and buttons ---
 
 uint32_t timer_ticks() {

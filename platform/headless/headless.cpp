@@ -101,6 +101,8 @@ void platform_shutdown() {
     std::fflush(stdout);
 }
 
+int32_t platform_auto_frame_skip() { return 0; }
+
 void platform_frame_end() {
     ++frames_ended;
     if (headless_config.on_frame_end) headless_config.on_frame_end();

@@ -357,6 +357,8 @@ void platform_shutdown() {
 
 void platform_frame_end() { serve(now_us(), true); }
 
+int32_t platform_auto_frame_skip() { return 0; }
+
 // --- Display ---
 
 void display_show_game(int32_t playing) {
