@@ -9,7 +9,6 @@
 #include <string>
 
 #include "cpu/z80.h"
-#include "frontend/surface.h"
 #include "machine/driver.h"
 #include "machine/loader.h"
 #include "machine/memory.h"
@@ -18,7 +17,7 @@
 #include "platform/gp2x/sim/sim.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
-#include "video/vdp.h"
+#include "tests/support/video_memories.h"
 
 namespace {
 
@@ -161,14 +160,10 @@ TEST(Gp2xFrameSkip, EveryFrameDrawnWhileOnTimeAndAtMostTwoSkippedAfterALateOne) 
     platform_state_reset();
     platform_init(1000, 16, 44100, 16, 2, 60, 1);
     std::vector<uint8_t> vram(VDP_VRAM_BYTES, 0), picture(VDP_PICTURE_BYTES, 0);
-    vdp.vram = vram.data();
-    vdp_picture = picture.data();
-    screen_surface.pixels = display_drawing_pointer();
-    screen_surface.pitch = screen_surface.width = DISPLAY_WIDTH;
-    screen_surface.height = DISPLAY_HEIGHT;
-    vdp_reset();
+    attach_video_memories(vram.data(), picture.data());
     scanline = 0;
     skip_countdown = 0;
+    uint8_t saved_skip = frame_skip;
     frame_skip = 2; // the fixed frame skip does not apply on the handheld
     Z80State z{};
     // One frame taking `drawn_us` or `skipped_us` of the clock; answers whether it was drawn.
@@ -197,9 +192,8 @@ TEST(Gp2xFrameSkip, EveryFrameDrawnWhileOnTimeAndAtMostTwoSkippedAfterALateOne) 
             EXPECT_LE(elapsed_ms, due_ms + 2);
         }
     }
-    vdp.vram = nullptr;
-    vdp_picture = nullptr;
-    screen_surface.pixels = nullptr;
+    frame_skip = saved_skip;
+    detach_video_memories();
     platform_shutdown();
     platform_state_reset();
 }
