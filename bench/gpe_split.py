@@ -9,8 +9,8 @@
 # instructions looking at the clock: the timer's arithmetic (a 64-bit division per look), the
 # register poll, the front end's waits in main, and the pacing loop's blocks in cpu_hook (blocks
 # run more than SPIN times a frame) are counted apart as waiting. Frames are counted by the
-# frame hook's entries (193 a frame), drawn frames by the graphics II line renderer's (192 a
-# drawn frame), unless --frames gives the frames of the difference.
+# frame hook's entries (193 a frame), drawn frames by the line renderers' (192 a drawn frame, in
+# whichever display mode), unless --frames gives the frames of the difference.
 #
 # Usage: gpe_split.py [--frames N] [--last-line] SYMBOLS SHORTER LONGER
 import bisect
@@ -69,13 +69,13 @@ def difference(key):
     return [y - x for x, y in zip(old, new)]
 
 
-def entries(prefix):
-    starts = [x for x, n in zip(addresses, names) if n.startswith(prefix)]
+def entries(*prefixes):
+    starts = [x for x, n in zip(addresses, names) if n.startswith(prefixes)]
     return sum(difference(k)[0] for k in keys if k[0] in starts)
 
 
 frames = given_frames if given_frames else entries("cpu_hook") / 193
-drawn = entries("render_graphics2_line") / 192
+drawn = entries("render_text_line", "render_graphics1_line", "render_graphics2_line", "render_multicolour_line") / 192
 if frames <= 0:
     sys.exit("gpe_split: the longer run ran no more frames than the shorter one")
 
