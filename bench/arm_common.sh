@@ -23,6 +23,14 @@ arm_machine_build() {
     program="$build/bench/bench_machine"
 }
 
+# The hosted back end's two screen buffers in the machine benchmark, as "ADDRESS:BYTES"
+# (hexadecimal) for the plugin's screen range; sets `screen`.
+machine_screen() {
+    screen="$(arm-linux-gnueabi-nm -C -S "$program" | awk '$4 == "(anonymous" && $5 == "namespace)::buffers" {
+        print $1 ":" $2 }')"
+    case "$screen" in *:*) ;; *) echo "$0: the screen buffers are not among the program's symbols" >&2; exit 1 ;; esac
+}
+
 # velkoro.gpe's stand-in build (build/gpe) and the stand-in handheld (build/gpe-bench-host), with
 # a card in $work/card holding our boot ROM and the busy graphics II cartridge of the machine
 # benchmark; sets `program`, `root` and `host`.

@@ -11,6 +11,10 @@
 # functions live inside their callers, the presentation inside the frame hook `cpu_hook`) and by
 # source file (from the line information: where the executed instructions were written).
 #
+# On the handheld the screen is uncached memory, where every store instruction waits for the bus:
+# the stores into the benchmark's screen buffers are counted too (store instructions, and the
+# 32-bit words they wrote), per presented frame.
+#
 # Usage: bench/arm_instructions.sh [FRAMES]     (300 by default)
 # TOP=N lists the N largest functions and files (12 by default). With BLOCKS=DIR in the
 # environment each run also leaves its per-block counts in DIR (address, instructions, runs),
@@ -31,10 +35,13 @@ blocks="${BLOCKS:-$work}"
 mkdir -p "$blocks"
 [ -n "${BLOCKS:-}" ] && cp "$program" "$BLOCKS/"
 
+machine_screen
+
 # instructions FRAMES SKIP: the instructions one whole run executes; its block counts are left in
-# $blocks/blocks-FRAMES-skipSKIP.txt.
+# $blocks/blocks-FRAMES-skipSKIP.txt, its stores into the screen in $work/stores-FRAMES-SKIP.
 instructions() {
-    qemu-arm -cpu arm926 -plugin "$plugin,total=$work/total,blocks=$blocks/blocks-$1-skip$2.txt" \
+    qemu-arm -cpu arm926 -plugin \
+        "$plugin,total=$work/total,blocks=$blocks/blocks-$1-skip$2.txt,screen=$screen,stores=$work/stores-$1-$2" \
         "$program" --quiet --frames "$1" --skip "$2"
     cat "$work/total"
 }
@@ -93,6 +100,11 @@ for skip in 1 2; do
     [ "$skip" = 2 ] && label="default frame skip 2"
     printf '  %-34s %10d  (%d%% of the 200 MHz ARM920T'"'"'s %d cycles per frame)\n' \
         "$label" "$per_frame" $((per_frame * 100 / budget)) "$budget"
+    read -r stores_a words_a < "$work/stores-$frames-$skip"
+    read -r stores_b words_b < "$work/stores-$((2 * frames))-$skip"
+    presented=$((frames / skip))
+    printf '    stores into the screen per presented frame: %d store instructions writing %d words\n' \
+        $(((stores_b - stores_a) / presented)) $(((words_b - words_a) / presented))
     split_by_address "$blocks/blocks-$frames-skip$skip.txt" "$blocks/blocks-$((2 * frames))-skip$skip.txt" \
         > "$work/addresses"
     by_function "$work/addresses" | table "by function" "$difference"

@@ -2,12 +2,20 @@
  * handheld's instruction figures (bench/arm_instructions.sh, bench/gpe_instructions.sh), and with
  * `model=1` estimates what they cost on the handheld's ARM920T (bench/arm_cycles.sh, whose header
  * gives every figure of that model and why). Loaded with
- *   qemu-arm -plugin libvelkoro_insn.so,total=FILE[,blocks=FILE][,model=1] PROGRAM ...
+ *   qemu-arm -plugin libvelkoro_insn.so,total=FILE[,blocks=FILE][,screen=START:BYTES,stores=FILE][,model=1] PROGRAM ...
  * At the program's exit it writes the total to `total`, and with `blocks` one line per
  * translated block: its guest address, its instructions and how often it ran (the raw material
  * of per-function figures: map the addresses to the program's symbols). With the model each
  * line goes on with the block's modelled cycles over all its runs, its instruction-cache
  * misses, its data-cache line fills and its uncached accesses, and `total` gets those totals too.
+ *
+ * With `screen` (a guest address range, hexadecimal) it also counts the stores into that range,
+ * which on the handheld is uncached memory where every store instruction stalls the processor:
+ * `stores` gets the store instructions that wrote there and the 32-bit words they wrote. A
+ * multi-word store is one instruction that writes several words; an instruction is counted by
+ * its block's runs, weighted by the share of its writes that went to the range (exact for the
+ * presentation's stores, which always write there). The model takes the range as uncached too,
+ * as it does the device mappings.
  *
  * qemu ships the plugin interface without its header in Debian, so the few declarations used
  * here are written out: plugin interface version 1, as qemu 7.2 provides. Counting alone gives
@@ -108,10 +116,32 @@ struct access_site {
     struct block* block;
 };
 
+/* One instruction's writes, for the stores into the screen range. */
+struct writer {
+    struct block* block;
+    uint64_t writes;        /* every write it made */
+    uint64_t screen_writes; /* those into the range */
+    uint64_t screen_bytes;
+    struct writer* next;
+};
+
 static struct block* blocks;
+static struct writer* writers;
 static char total_path[1024];
 static char blocks_path[1024];
+static char stores_path[1024];
+static uint64_t screen_start, screen_end;
 static bool model;
+
+static void wrote(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_t address, void* userdata) {
+    (void)vcpu;
+    struct writer* w = userdata;
+    ++w->writes;
+    if (address >= screen_start && address < screen_end) {
+        ++w->screen_writes;
+        w->screen_bytes += 1u << qemu_plugin_mem_size_shift(info);
+    }
+}
 
 /* --- The ARM920T model. qemu runs the program's threads on threads of its own; the handheld
  * has one core, so every thread goes through the one model, under a lock. */
@@ -144,6 +174,7 @@ static uint64_t pending_unmap[MAX_VCPUS];
 static const struct block* last_block[MAX_VCPUS];
 
 static bool uncached_address(uint32_t a) {
+    if (a >= screen_start && a < screen_end) return true;
     for (unsigned r = 0; r < regions; ++r)
         if (a >= region_start[r] && a < region_end[r]) return true;
     return false;
@@ -421,6 +452,30 @@ static void translated(qemu_plugin_id_t id, struct qemu_plugin_tb* tb) {
         pthread_mutex_unlock(&lock);
     else
         qemu_plugin_register_vcpu_tb_exec_inline(tb, QEMU_PLUGIN_INLINE_ADD_U64, &b->runs, 1);
+    if (screen_end == 0) return;
+    for (size_t i = 0; i < b->instructions; ++i) {
+        struct writer* w = calloc(1, sizeof *w);
+        if (!w) return;
+        w->block = b;
+        w->next = writers;
+        writers = w;
+        qemu_plugin_register_vcpu_mem_cb(qemu_plugin_tb_get_insn(tb, i), wrote, QEMU_PLUGIN_CB_NO_REGS,
+                                         QEMU_PLUGIN_MEM_W, w);
+    }
+}
+
+static void write_stores(void) {
+    double instructions = 0;
+    uint64_t bytes = 0;
+    for (struct writer* w = writers; w; w = w->next) {
+        if (w->screen_writes == 0) continue;
+        instructions += (double)w->block->runs * (double)w->screen_writes / (double)w->writes;
+        bytes += w->screen_bytes;
+    }
+    FILE* out = fopen(stores_path, "w");
+    if (!out) return;
+    fprintf(out, "%.0f %llu\n", instructions, (unsigned long long)(bytes / 4));
+    fclose(out);
 }
 
 static void finished(qemu_plugin_id_t id, void* userdata) {
@@ -444,6 +499,7 @@ static void finished(qemu_plugin_id_t id, void* userdata) {
         fputc('\n', out);
     }
     if (out) fclose(out);
+    if (stores_path[0]) write_stores();
     out = total_path[0] ? fopen(total_path, "w") : stderr;
     if (!out) return;
     fprintf(out, "%llu\n", (unsigned long long)total);
@@ -461,12 +517,26 @@ EXPORTED int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_t* info, i
             snprintf(total_path, sizeof total_path, "%s", argv[i] + 6);
         else if (strncmp(argv[i], "blocks=", 7) == 0)
             snprintf(blocks_path, sizeof blocks_path, "%s", argv[i] + 7);
-        else if (strcmp(argv[i], "model=1") == 0)
+        else if (strncmp(argv[i], "stores=", 7) == 0)
+            snprintf(stores_path, sizeof stores_path, "%s", argv[i] + 7);
+        else if (strncmp(argv[i], "screen=", 7) == 0) {
+            char* end = NULL;
+            screen_start = strtoull(argv[i] + 7, &end, 16);
+            screen_end = *end == ':' ? screen_start + strtoull(end + 1, NULL, 16) : 0;
+            if (screen_end <= screen_start) {
+                fprintf(stderr, "velkoro insn plugin: screen=START:BYTES, hexadecimal\n");
+                return -1;
+            }
+        } else if (strcmp(argv[i], "model=1") == 0)
             model = true;
         else {
             fprintf(stderr, "velkoro insn plugin: unknown argument %s\n", argv[i]);
             return -1;
         }
+    }
+    if ((screen_end != 0) != (stores_path[0] != 0)) {
+        fprintf(stderr, "velkoro insn plugin: screen= and stores= go together\n");
+        return -1;
     }
     qemu_plugin_register_vcpu_tb_trans_cb(id, translated);
     if (model) {

@@ -2,8 +2,9 @@
 # with newlib and its C++ library, for the GP2X's ARM920T: ARMv4T, ARM state, soft float, no
 # exceptions or run-time type information. Below the C library the program brings its own system
 # layer (platform/gp2x_os), which makes Linux 2.4's system calls itself, so the program needs
-# nothing from the handheld's old C library. The build makes velkoro.gpe and its stand-in
-# (velkoro-standin.gpe), nothing else.
+# nothing from the handheld's old C library. The build makes velkoro.gpe, its stand-in
+# (velkoro-standin.gpe), the card folder to copy to the SD card (card/) and the system layer's
+# check program (velkoro-os-check.gpe); pasmo assembles the card's Z80 programs.
 set(CMAKE_SYSTEM_NAME Generic)
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(CMAKE_C_COMPILER arm-none-eabi-gcc)

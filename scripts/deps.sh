@@ -25,9 +25,9 @@ VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick xvfb xdotool libx11-d
 VELKORO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # The handheld's own program, velkoro.gpe: the bare-metal ARM compilers with newlib and its C++
-# library (their binutils disassemble it for the tests), and qemu's ARM user-mode model, which
-# runs its stand-in build.
-VELKORO_GPE_PACKAGES=(gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-user)
+# library (their binutils disassemble and strip it), qemu's ARM user-mode model, which runs its
+# stand-in build, and pasmo for the card folder's Z80 programs.
+VELKORO_GPE_PACKAGES=(gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-user pasmo)
 
 # The 32-bit ARM build: the cross compiler and qemu's user-mode emulator, and libpng and zlib for
 # ARM. Debian's armel packages of those two libraries are downloaded and unpacked into a folder

@@ -1,7 +1,8 @@
 // The sixteen colours and the presentation of a finished picture into the top-left 272 x 208
 // pixels of the screen: sixteen pixels a step on hosts with a wide path, else one palette lookup
-// per pair of pixels. Also the wait at every frame end that paces the emulation to the
-// console's 60 frames per second.
+// per pair of pixels into a row of ordinary memory, which then goes to the screen whole (on the
+// handheld the screen is uncached memory, where every store waits for the bus). Also the wait at
+// every frame end that paces the emulation to the console's 60 frames per second.
 #include "frontend/surface.h"
 #include "machine/driver.h"
 #include "platform/platform.h"
@@ -57,7 +58,12 @@ template <bool aligned> inline void put_four(uint16_t* dst, uint32_t bytes, cons
     store_word<aligned>(dst + 2, pairs[second]);
 }
 
-// Eight pixels a step (a row is 34 steps).
+// One picture row of screen pixels, made here and stored to a word-aligned screen in one go.
+constexpr int ROW_WORDS = VDP_PICTURE_WIDTH / 2;
+alignas(32) uint32_t row_pixels[ROW_WORDS];
+
+// Eight pixels a step (a row is 34 steps). A screen that is not word-aligned (only tests make
+// one) is written pixel pair by pixel pair.
 template <bool aligned> void copy_picture() {
     const uint32_t* pairs = pixel_pairs;
     // Keeps the table's address in a register, so that a lookup is a single indexed load.
@@ -65,11 +71,12 @@ template <bool aligned> void copy_picture() {
     uint16_t* screen = screen_surface.pixels;
     const uint8_t* src = vdp_picture;
     for (int y = 0; y < VDP_PICTURE_HEIGHT; ++y, screen += screen_surface.pitch) {
-        uint16_t* dst = screen;
+        uint16_t* dst = aligned ? reinterpret_cast<uint16_t*>(row_pixels) : screen;
         for (const uint8_t* end = src + VDP_PICTURE_WIDTH; src != end; src += 8, dst += 8) {
             put_four<aligned>(dst, load_word<aligned>(src), pairs);
             put_four<aligned>(dst + 4, load_word<aligned>(src + 4), pairs);
         }
+        if constexpr (aligned) present_store_row(screen, row_pixels, ROW_WORDS);
     }
 }
 

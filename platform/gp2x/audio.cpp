@@ -1,6 +1,8 @@
 // The handheld's sound: the OSS device's format and fragments, the mixer device's volume, and the
 // audio thread, which fills one ring chunk through audio_fill and writes an earlier one to
-// /dev/dsp each pass; the blocking write paces it to the device.
+// /dev/dsp each pass; the blocking write paces it to the device. A chunk waits seven passes in
+// the ring before it is written, so its length is held to what keeps that wait within about
+// 50 ms of the emulation, whatever fragment size the device reports.
 //
 // The thread and the main thread share the pause flag, the stop word and the count of paused
 // looks. The stop word is relaxed: the thread only has to see it eventually. The pause flag and
@@ -16,12 +18,18 @@
 
 namespace {
 
-// Fragment sizes outside this range are not believed (the chunk length must fit the ring's
-// 16-bit header word); the requested 128 bytes stands in for them.
+// Fragment sizes outside this range are not believed (the ring's header keeps the fragment size
+// in a 16-bit word); the requested 128 bytes stands in for them.
 constexpr int32_t MIN_FRAGMENT = 16;
-constexpr int32_t MAX_FRAGMENT = 4096;
+constexpr int32_t MAX_FRAGMENT = 32768;
 constexpr int32_t REQUESTED_FRAGMENT = 128;
+// The longest chunk: 256 stereo frames (5.8 ms at 44100 Hz), the chunk of the requested fragment
+// size, so that the seven passes a chunk waits in the ring come to 40.6 ms.
+constexpr uint32_t MAX_CHUNK_BYTES = 1024;
 constexpr uint32_t PAUSED_LOOK_US = 1000;
+// How long shut-down gives the thread to leave: a write to a working device returns within one
+// chunk; one that has not returned by then may never return.
+constexpr uint32_t STOP_WAIT_US = 1000000;
 
 bool usable(int32_t handle) { return handle > 0; }
 
@@ -69,9 +77,10 @@ void audio_device_setup(int32_t sample_rate, int32_t sample_bits, int32_t stereo
     int32_t fragment = space.fragsize;
     if (fragment < MIN_FRAGMENT || fragment > MAX_FRAGMENT) fragment = REQUESTED_FRAGMENT;
     // Bytes per written chunk: the fragment size times the frame size the arguments describe
-    // (8 for the program's stereo value 2 at 16 bits), kept to whole four-byte frames.
+    // (8 for the program's stereo value 2 at 16 bits), kept to whole four-byte frames and to the
+    // longest chunk.
     int32_t shift = std::clamp<int32_t>(stereo + (sample_bits == 16 ? 1 : 0), 2, 3);
-    uint32_t chunk = uint32_t(fragment) << shift;
+    uint32_t chunk = std::min(uint32_t(fragment) << shift, MAX_CHUNK_BYTES);
     // Zeroed, so that the chunks written before their first fill are silence.
     p.audio_ring = static_cast<AudioRing*>(std::calloc(chunk * 16 + 64, 1));
     if (!p.audio_ring) return;
@@ -90,12 +99,14 @@ void audio_device_volume(uint32_t word) {
     sys_ioctl(mixer, SOUND_MIXER_WRITE_PCM, &value);
 }
 
-void audio_thread_stop() {
+bool audio_thread_stop() {
     PlatformState& p = platform_state;
-    if (p.audio_thread == 0) return;
+    if (p.audio_thread == 0) return true;
+    shared_store(p.audio_paused, int32_t(1));
     p.audio_stop.store(1, std::memory_order_relaxed);
-    sys_thread_join(p.audio_thread);
+    if (!sys_thread_wait(p.audio_thread, STOP_WAIT_US)) return false;
     p.audio_thread = 0;
+    return true;
 }
 
 void audio_set_paused(int32_t flag) { shared_store(platform_state.audio_paused, flag); }

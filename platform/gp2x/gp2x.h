@@ -165,7 +165,10 @@ extern const uint8_t (&CURSOR_BITMAP)[64];
 // The device's format and fragment set-up; the first start also makes the ring and the thread.
 void audio_device_setup(int32_t sample_rate, int32_t sample_bits, int32_t stereo, bool first_start);
 void audio_device_volume(uint32_t word);
-void audio_thread_stop();
+// Tells the audio thread to stop (pause flag and stop word) and waits about a second for it to
+// leave. False when it has not: it may be blocked for ever in a write to the device, which is
+// then best left alone.
+bool audio_thread_stop();
 
 // --- Register access ---
 

@@ -121,10 +121,14 @@ void refuse_to_start() {
 
 // The wrap-extended timer counter: the 32-bit counter wraps every 582.5 s, so each read that
 // finds it below the previous one counts a wrap. Without the register block, the system clock
-// stands in.
+// stands in: it may be the time of day, whose microseconds times the counter's rate would not
+// fit 64 bits, so whole seconds and the rest are turned into counts apart.
 uint64_t counter_now() {
     PlatformState& p = platform_state;
-    if (!p.registers_mapped) return sys_clock_us() * TIMER_HZ / 1000000;
+    if (!p.registers_mapped) {
+        uint64_t us = sys_clock_us();
+        return us / 1000000 * TIMER_HZ + us % 1000000 * TIMER_HZ / 1000000;
+    }
     uint32_t c = reg32(reg::TIMER_COUNT);
     if (c < p.last_counter) ++p.counter_wraps;
     p.last_counter = c;
@@ -198,8 +202,12 @@ const bool state_ready = (platform_state_reset(), true);
 
 void platform_configure(int, char**) {}
 
-void platform_init(int32_t ticks_per_second, int32_t bits_per_pixel, int32_t sample_rate, int32_t sample_bits,
-                   int32_t stereo, int32_t, int32_t text_solid) {
+namespace {
+
+// Start-up, and its repetition at shut-down; `sound_device` false leaves the sound device's
+// format alone.
+void start_up(int32_t ticks_per_second, int32_t bits_per_pixel, int32_t sample_rate, int32_t sample_bits,
+              int32_t stereo, int32_t text_solid, bool sound_device) {
     (void)state_ready;
     PlatformState& p = platform_state;
     if (p.first_start) {
@@ -227,17 +235,28 @@ void platform_init(int32_t ticks_per_second, int32_t bits_per_pixel, int32_t sam
     }
     map_frame_buffers();
     display_program(bits_per_pixel, p.first_start);
-    audio_device_setup(sample_rate, sample_bits, stereo, p.first_start);
+    if (sound_device) audio_device_setup(sample_rate, sample_bits, stereo, p.first_start);
     if (p.first_start) {
         sys_atexit(platform_shutdown);
         p.first_start = false;
     }
 }
 
+} // namespace
+
+void platform_init(int32_t ticks_per_second, int32_t bits_per_pixel, int32_t sample_rate, int32_t sample_bits,
+                   int32_t stereo, int32_t, int32_t text_solid) {
+    start_up(ticks_per_second, bits_per_pixel, sample_rate, sample_bits, stereo, text_solid, true);
+}
+
+// Always ends in the menu program. The audio thread is stopped before anything touches the sound
+// device: it may be blocked in a write, and a device reprogrammed under a write can stop playing
+// and never return it. A thread that has not left after its bounded wait keeps the device as it
+// is, and its ring.
 void platform_shutdown() {
     PlatformState& p = platform_state;
-    platform_init(1000, 16, 44100, 16, 1, 60, 1);
-    audio_thread_stop();
+    bool audio_stopped = audio_thread_stop();
+    start_up(1000, 16, 44100, 16, 1, 1, audio_stopped);
     restore_registers();
     reg16(0x3B48) = 0x0083;
     reg16(0x0904) = uint16_t(reg16(0x0904) & ~1u);
@@ -264,8 +283,10 @@ void platform_shutdown() {
     }
     // The menu program inherits the standard streams; what is still buffered goes out first.
     std::fflush(nullptr);
-    std::free(p.audio_ring);
-    p.audio_ring = nullptr;
+    if (audio_stopped) {
+        std::free(p.audio_ring);
+        p.audio_ring = nullptr;
+    }
     sys_chdir("/usr/gp2x");
     sys_execl("gp2xmenu", "gp2xmenu");
 }

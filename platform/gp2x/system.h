@@ -37,10 +37,13 @@ void sys_sleep_us(uint32_t microseconds);
 // handheld's own timer) could not be mapped.
 uint64_t sys_clock_us();
 
-// Starts `entry(argument)` on a thread of its own. Returns a handle > 0, or 0 on failure.
+// Starts `entry(argument)` on a thread of its own, which the kernel ends when the process that
+// started it dies (Linux 2.4 does not end a crashed program's other threads by itself). Returns
+// a handle > 0, or 0 on failure.
 int sys_thread_start(void* (*entry)(void*), void* argument);
-// Waits until that thread has returned.
-void sys_thread_join(int handle);
+// Waits at most `timeout_us` microseconds for that thread to return. True when it has (its
+// handle is then free); false when it still runs (the handle stays valid for a later wait).
+bool sys_thread_wait(int handle, uint32_t timeout_us);
 
 int sys_atexit(void (*handler)());
 [[noreturn]] void sys_exit(int status);

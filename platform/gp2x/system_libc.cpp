@@ -10,21 +10,41 @@
 #endif
 #include "platform/gp2x/system.h"
 
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 static_assert(O_RDONLY == SYS_O_RDONLY && O_WRONLY == SYS_O_WRONLY && O_RDWR == SYS_O_RDWR);
 static_assert(PROT_READ == SYS_PROT_READ && PROT_WRITE == SYS_PROT_WRITE && MAP_SHARED == SYS_MAP_SHARED);
 
 namespace {
-// The adapter starts one thread; a second slot costs nothing.
-pthread_t threads[2];
+// The adapter starts one thread; a second slot costs nothing. A thread's last act is to set its
+// end word, which a bounded wait polls (the C library's own join has no time limit).
+struct ThreadSlot {
+    pthread_t thread;
+    void* (*entry)(void*);
+    void* argument;
+    std::atomic<bool> done;
+};
+ThreadSlot threads[2];
 int threads_started = 0;
+
+void* thread_main(void* slot) {
+    ThreadSlot& t = *static_cast<ThreadSlot*>(slot);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    void* result = t.entry(t.argument);
+    t.done.store(true, std::memory_order_release);
+    return result;
+}
+
+constexpr uint32_t THREAD_LOOK_US = 1000;
 } // namespace
 
 int sys_open(const char* path, int flags) { return ::open(path, flags); }
@@ -48,13 +68,27 @@ uint64_t sys_clock_us() {
 }
 
 int sys_thread_start(void* (*entry)(void*), void* argument) {
-    if (threads_started == 2 || pthread_create(&threads[threads_started], nullptr, entry, argument) != 0)
-        return 0;
+    if (threads_started == 2) return 0;
+    ThreadSlot& t = threads[threads_started];
+    t.entry = entry;
+    t.argument = argument;
+    t.done.store(false, std::memory_order_relaxed);
+    if (pthread_create(&t.thread, nullptr, thread_main, &t) != 0) return 0;
     return ++threads_started;
 }
 
-void sys_thread_join(int handle) {
-    if (handle > 0 && handle <= threads_started) pthread_join(threads[handle - 1], nullptr);
+bool sys_thread_wait(int handle, uint32_t timeout_us) {
+    if (handle <= 0 || handle > threads_started || !threads[handle - 1].entry) return true;
+    ThreadSlot& t = threads[handle - 1];
+    // A sleep may last a whole clock tick, so the time is read rather than the sleeps counted.
+    const uint64_t start = sys_clock_us();
+    while (!t.done.load(std::memory_order_acquire)) {
+        if (sys_clock_us() - start >= timeout_us) return false;
+        ::usleep(THREAD_LOOK_US);
+    }
+    pthread_join(t.thread, nullptr);
+    t.entry = nullptr;
+    return true;
 }
 
 int sys_atexit(void (*handler)()) { return std::atexit(handler); }

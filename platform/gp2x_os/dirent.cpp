@@ -1,20 +1,30 @@
 // Directory listing for velkoro.gpe: opendir, readdir and closedir over Linux's getdents, enough
-// for the cartridge manager to list the card's folder. One directory is read at a time, by the
-// main thread.
+// for the cartridge manager to list the card's folder.
+#include "platform/gp2x_os/dir.h"
 #include "platform/gp2x_os/linux.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 
-// The kernel's records are read in blocks into `records`; readdir hands out one at a time.
-struct velkoro_dir {
-    int32_t fd;
-    uint32_t used;  // bytes of `records` filled by the last getdents
-    uint32_t next;  // offset of the next record to hand out
-    dirent current; // what readdir returned last
-    alignas(4) uint8_t records[2048];
-};
+// A record whose length does not fit the block, or that is too short to hold a name, ends the
+// listing rather than being read past; a name is cut at its record's end and at 255 bytes.
+dirent* dir_take_record(velkoro_dir* d) {
+    if (d->next >= d->used) return nullptr;
+    const uint8_t* record = d->records + d->next;
+    uint32_t room = d->used - d->next;
+    if (room <= LINUX_DIRENT_NAME) return nullptr;
+    LinuxDirent head;
+    std::memcpy(&head, record, LINUX_DIRENT_NAME);
+    if (head.reclen <= LINUX_DIRENT_NAME || head.reclen > room) return nullptr;
+    const char* name = reinterpret_cast<const char*>(record + LINUX_DIRENT_NAME);
+    size_t length = strnlen(name, head.reclen - LINUX_DIRENT_NAME);
+    if (length >= sizeof d->current.d_name) length = sizeof d->current.d_name - 1;
+    std::memcpy(d->current.d_name, name, length);
+    d->current.d_name[length] = '\0';
+    d->current.d_ino = head.ino;
+    d->next += head.reclen;
+    return &d->current;
+}
 
 extern "C" {
 
@@ -33,8 +43,6 @@ DIR* opendir(const char* path) {
     return d;
 }
 
-// A record whose length does not fit the block, or that is too short to hold a name, ends the
-// listing rather than being read past.
 dirent* readdir(DIR* d) {
     if (!d) return nullptr;
     if (d->next >= d->used) {
@@ -44,20 +52,7 @@ dirent* readdir(DIR* d) {
         d->used = uint32_t(got);
         d->next = 0;
     }
-    const uint8_t* record = d->records + d->next;
-    uint32_t room = d->used - d->next;
-    if (room <= LINUX_DIRENT_NAME) return nullptr;
-    LinuxDirent head;
-    std::memcpy(&head, record, LINUX_DIRENT_NAME);
-    if (head.reclen <= LINUX_DIRENT_NAME || head.reclen > room) return nullptr;
-    const char* name = reinterpret_cast<const char*>(record + LINUX_DIRENT_NAME);
-    size_t length = strnlen(name, head.reclen - LINUX_DIRENT_NAME);
-    if (length >= sizeof d->current.d_name) length = sizeof d->current.d_name - 1;
-    std::memcpy(d->current.d_name, name, length);
-    d->current.d_name[length] = '\0';
-    d->current.d_ino = head.ino;
-    d->next += head.reclen;
-    return &d->current;
+    return dir_take_record(d);
 }
 
 int closedir(DIR* d) {

@@ -106,8 +106,10 @@ int _isatty(int fd) {
 void* _sbrk(ptrdiff_t increment) {
     if (heap_end == 0) heap_end = uint32_t(linux_call<linux_nr::BRK>(0));
     uintptr_t wanted = heap_end + uintptr_t(increment);
-    // The kernel answers with the new break, or with the old one when it refuses.
-    uintptr_t got = uint32_t(linux_call<linux_nr::BRK>(uint32_t(wanted)));
+    // The kernel answers with the new break, or with the old one when it refuses. A request that
+    // runs past the top of the address space would come round below the heap and shrink it.
+    bool wraps = increment > 0 ? wanted < heap_end : wanted > heap_end;
+    uintptr_t got = wraps ? heap_end : uint32_t(linux_call<linux_nr::BRK>(uint32_t(wanted)));
     if (got != wanted) {
         errno = ENOMEM;
         return reinterpret_cast<void*>(-1);

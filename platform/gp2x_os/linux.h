@@ -30,13 +30,15 @@ constexpr uint32_t WAIT4 = 114;
 constexpr uint32_t CLONE = 120;
 constexpr uint32_t GETDENTS = 141;
 constexpr uint32_t NANOSLEEP = 162;
+constexpr uint32_t PRCTL = 172;
 constexpr uint32_t MMAP2 = 192;
 } // namespace linux_nr
 
 // The kernel's own values where they differ from the C library's (ARM): open flags, the
-// terminal-settings request, wait4's flag for threads, the page size.
+// terminal-settings request, wait4's flag for threads, the page size; and prctl's.
 namespace linux_flag {
 constexpr uint32_t ACCESS_MODE = 03;
+constexpr uint32_t READ_WRITE = 02;
 constexpr uint32_t CREATE = 0100;
 constexpr uint32_t EXCLUSIVE = 0200;
 constexpr uint32_t NO_TERMINAL = 0400;
@@ -48,6 +50,8 @@ constexpr uint32_t DIRECTORY = 040000;
 constexpr uint32_t GET_TERMINAL = 0x5401;
 constexpr uint32_t WAIT_CLONES = 0x80000000u; // wait4: children that report with no signal
 constexpr uint32_t PAGE_SHIFT = 12;
+constexpr uint32_t SET_PARENT_DEATH_SIGNAL = 1; // prctl: the signal sent when the parent dies
+constexpr uint32_t KILL_SIGNAL = 9;
 } // namespace linux_flag
 
 // The kernel's record for fstat on ARM (struct stat of the "new" fstat call). Linux 2.4 has 16-bit

@@ -21,6 +21,8 @@ constexpr uint32_t THREAD_FLAGS =
 // The adapter starts one thread; a second slot costs only its stack.
 constexpr int THREAD_SLOTS = 2;
 constexpr uint32_t THREAD_STACK_BYTES = 64 * 1024;
+// How often a bounded wait looks at a thread's end word.
+constexpr uint32_t THREAD_LOOK_US = 1000;
 
 struct ThreadSlot {
     int32_t id;             // the kernel's process id of the thread, 0 = slot free
@@ -32,8 +34,10 @@ ThreadSlot threads[THREAD_SLOTS];
 } // namespace
 
 // Starts entry(argument) on `stack_top` and returns the new thread's id (or a failure). The thread
-// returns into the end of this routine: it stores 1 into *done and leaves with the exit call,
-// using no stack, so that once *done reads 1 its stack may be used again.
+// first asks the kernel to kill it when its parent, the main thread, dies: Linux 2.4 ends only
+// the thread that crashed, and an audio thread left behind would hold the sound device for ever.
+// It returns into the end of this routine: it stores 1 into *done and leaves with the exit
+// call, using no stack, so that once *done reads 1 its stack may be used again.
 extern "C" int32_t velkoro_os_clone(uint32_t flags, void* stack_top, void* (*entry)(void*), void* argument,
                                     volatile uint32_t* done);
 asm(R"(
@@ -51,7 +55,10 @@ velkoro_os_clone:
     beq 1f
     ldmfd sp!, {r4, r5, r6, lr}
     bx lr
-1:  mov r0, r5
+1:  mov r0, #1
+    mov r1, #9
+    swi 0x9000ac
+    mov r0, r5
     mov lr, pc
     bx r4
     mov r0, #1
@@ -60,7 +67,10 @@ velkoro_os_clone:
     swi 0x900001
     .size velkoro_os_clone, . - velkoro_os_clone
 )");
-static_assert(linux_nr::CLONE == 0x78 && linux_nr::EXIT == 1, "the numbers in velkoro_os_clone");
+static_assert(linux_nr::CLONE == 0x78 && linux_nr::EXIT == 1 && linux_nr::PRCTL == 0xAC,
+              "the numbers in velkoro_os_clone");
+static_assert(linux_flag::SET_PARENT_DEATH_SIGNAL == 1 && linux_flag::KILL_SIGNAL == 9,
+              "the prctl arguments in velkoro_os_clone");
 
 int sys_open(const char* path, int flags) {
     char buffer[OS_PATH_BYTES];
@@ -123,15 +133,22 @@ int sys_thread_start(void* (*entry)(void*), void* argument) {
     return 0;
 }
 
-void sys_thread_join(int handle) {
-    if (handle <= 0 || handle > THREAD_SLOTS) return;
+bool sys_thread_wait(int handle, uint32_t timeout_us) {
+    if (handle <= 0 || handle > THREAD_SLOTS) return true;
     ThreadSlot& t = threads[handle - 1];
-    if (t.id == 0) return;
-    while (t.done == 0) sys_sleep_us(1000);
+    if (t.id == 0) return true;
+    // Linux 2.4 sleeps in whole clock ticks of 10 ms, so the time is read rather than the sleeps
+    // counted; the count still ends the wait should the time of day stand still.
+    const uint64_t start = sys_clock_us();
+    for (uint32_t looks = 0; t.done == 0; ++looks) {
+        if (sys_clock_us() - start >= timeout_us || looks >= timeout_us / THREAD_LOOK_US) return false;
+        sys_sleep_us(THREAD_LOOK_US);
+    }
     // Linux 2.4 keeps the finished thread as a child until it is collected; a kernel that counts
     // it as a thread of this process answers that there is no such child.
     linux_call<linux_nr::WAIT4>(uint32_t(t.id), 0, linux_flag::WAIT_CLONES, 0);
     t.id = 0;
+    return true;
 }
 
 int sys_atexit(void (*handler)()) { return std::atexit(handler); }

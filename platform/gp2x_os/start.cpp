@@ -1,8 +1,9 @@
 // The process start of velkoro.gpe. The kernel enters at _start with the stack holding argc, the
 // argument pointers, a null, the environment pointers and a null; the C library's data and the
 // program's zero-initialised data are already in place (the kernel loads and clears them). The
-// start keeps the environment for execve, runs the static constructors, calls main and leaves
-// through exit, so that the exit handlers (the platform's shut-down among them) run.
+// start makes sure the standard descriptors are open, keeps the environment for execve, runs the
+// static constructors, calls main and leaves through exit, so that the exit handlers (the
+// platform's shut-down among them) run.
 #include "platform/gp2x_os/linux.h"
 
 #include <cstdlib>
@@ -43,7 +44,27 @@ _start:
     .size _start, . - _start
 )");
 
+namespace {
+
+// A program started with standard input, output or error closed would hand those numbers to the
+// first files it opens: the first device could become descriptor 0, which the hardware adapter
+// takes for "not open", and the C library's messages could land in it. Each free one of the three
+// is filled with /dev/null (an open takes the lowest free number).
+void fill_standard_descriptors() {
+    for (;;) {
+        int32_t fd = linux_call<linux_nr::OPEN>(linux_arg("/dev/null"), linux_flag::READ_WRITE);
+        if (linux_failed(fd)) return;
+        if (fd > 2) {
+            linux_call<linux_nr::CLOSE>(uint32_t(fd));
+            return;
+        }
+    }
+}
+
+} // namespace
+
 void velkoro_os_start(int argc, char** argv, char** envp) {
+    fill_standard_descriptors();
     environ = envp;
     __libc_init_array();
     std::exit(main(argc, argv));

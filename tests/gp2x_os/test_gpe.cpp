@@ -1,8 +1,11 @@
 // velkoro.gpe checked on a PC. The executable: a static ARM program with nothing newer than the
-// handheld's ARMv4T in it. Its stand-in build: run under qemu-arm's ARMv4T model (ti925t) beside
-// the stand-in handheld, with the bundled card and the tone test cartridge, it must show what
-// the headless back end shows for the same buttons, play the tone at its pitch and level, make
-// only Linux 2.4's system calls and hand over to the menu program at the end.
+// handheld's ARMv4T in it, laid out as Linux 2.4's loader needs. The card folder: that program
+// without its debug sections and the bundled card's Z80 programs. The system layer: its check
+// program's view of files and descriptors against the PC's. Its stand-in build: run under
+// qemu-arm's ARMv4T model (ti925t) beside the stand-in handheld, with the bundled card and the
+// tone test cartridge, it must show what the headless back end shows for the same buttons, play
+// the tone at its pitch and level, make only Linux 2.4's system calls and hand over to the menu
+// program at the end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +19,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "tests/support/test_support.h"
@@ -26,6 +30,8 @@ namespace {
 
 const std::string GPE = std::string(VELKORO_GPE_DIR) + "/velkoro.gpe";
 const std::string STANDIN = std::string(VELKORO_GPE_DIR) + "/velkoro-standin.gpe";
+const std::string CARD = std::string(VELKORO_GPE_DIR) + "/card";
+const std::string OS_CHECK = std::string(VELKORO_GPE_DIR) + "/velkoro-os-check.gpe";
 const std::string WORK = VELKORO_GPE_WORK;
 
 std::string read_text(const std::string& path) {
@@ -75,6 +81,43 @@ std::string elf_summary(const std::string& path) {
         if (type == 7) s += " TLS";
     }
     return s;
+}
+
+struct Segment {
+    uint32_t offset, address, file_bytes, memory_bytes;
+};
+
+// The loadable segments, in the order of the program headers.
+std::vector<Segment> loadable_segments(const std::vector<uint8_t>& b) {
+    std::vector<Segment> out;
+    uint32_t phoff = le32(b, 28);
+    uint16_t phentsize = le16(b, 42), phnum = le16(b, 44);
+    for (uint16_t i = 0; i < phnum; ++i) {
+        size_t at = phoff + size_t(i) * phentsize;
+        if (le32(b, at) == 1) out.push_back({le32(b, at + 4), le32(b, at + 8), le32(b, at + 16), le32(b, at + 20)});
+    }
+    return out;
+}
+
+// What Linux 2.4's ELF loader on ARM would refuse or get wrong: the 26-bit APCS flag (it wants a
+// processor with 26-bit mode), program headers of another size than its own 32 bytes, a
+// loadable segment whose file offset and address differ within a 4096-byte page (it maps whole
+// pages), and zero-filled memory in any loadable segment but the last (it clears only what
+// follows the last one).
+std::vector<std::string> loader_problems(const std::vector<uint8_t>& b) {
+    std::vector<std::string> problems;
+    if (le32(b, 36) & 0x08) problems.push_back("the 26-bit APCS flag is set");
+    if (le16(b, 42) != 32) problems.push_back("program headers are " + std::to_string(le16(b, 42)) + " bytes");
+    std::vector<Segment> segments = loadable_segments(b);
+    if (segments.empty()) problems.push_back("no loadable segment");
+    for (size_t i = 0; i < segments.size(); ++i) {
+        const Segment& g = segments[i];
+        if (g.offset % 4096 != g.address % 4096)
+            problems.push_back("segment " + std::to_string(i) + ": file offset and address differ in their page");
+        if (i + 1 < segments.size() && g.memory_bytes > g.file_bytes)
+            problems.push_back("segment " + std::to_string(i) + ": zero-filled memory before the last segment");
+    }
+    return problems;
 }
 
 // Instructions beyond ARMv4T (ARMv5 and later), by mnemonic as the disassembler prints them.
@@ -133,6 +176,13 @@ TEST(GpeExecutable, IsAStaticArmExecutableForTheHandheldsProcessor) {
     }
 }
 
+TEST(GpeExecutable, IsLaidOutAsLinux24sLoaderNeeds) {
+    for (const std::string& path : {GPE, STANDIN, CARD + "/velkoro.gpe", OS_CHECK}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(loader_problems(read_file(path)), std::vector<std::string>{});
+    }
+}
+
 TEST(GpeExecutable, OnlyTheStandInLeadsTheDevicePathsAway) {
     std::string root = read_text(std::string(VELKORO_GPE_DIR) + "/standin-root.txt");
     ASSERT_FALSE(root.empty());
@@ -140,6 +190,157 @@ TEST(GpeExecutable, OnlyTheStandInLeadsTheDevicePathsAway) {
     EXPECT_NE(gpe.find("/dev/mem"), std::string::npos);
     EXPECT_EQ(gpe.find(root), std::string::npos);
     EXPECT_NE(standin.find(root), std::string::npos);
+}
+
+// --- The card folder ---
+
+std::vector<std::string> files_below(const std::string& folder) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (!e.is_directory()) out.push_back(fs::relative(e.path(), folder).string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+TEST(GpeCard, HoldsTheProgramWithoutDebugSectionsAndTheBundledCardsPrograms) {
+    const std::string roms = "roms/colecovision/";
+    const std::vector<std::string> expected = {roms + "Bouncing balls.rom", roms + "Controller and sound test.rom",
+                                               roms + "Graphics demo.rom", roms + "coleco.rom", "velkoro.gpe"};
+    ASSERT_EQ(files_below(CARD), expected);
+    for (const std::string& name : files_below(CARD)) {
+        std::printf("card: %-45s %7zu bytes\n", name.c_str(), size_t(fs::file_size(CARD + "/" + name)));
+        if (name.rfind(roms, 0) == 0) {
+            EXPECT_EQ(read_file(CARD + "/" + name), read_file(std::string(VELKORO_BUNDLED_CARD) + "/" + name))
+                << name;
+        }
+    }
+
+    // The program: velkoro.gpe's loadable bytes, executable, and no debug sections.
+    std::vector<uint8_t> built = read_file(GPE), card = read_file(CARD + "/velkoro.gpe");
+    std::vector<Segment> a = loadable_segments(built), b = loadable_segments(card);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].address, b[i].address);
+        EXPECT_EQ(a[i].memory_bytes, b[i].memory_bytes);
+        ASSERT_EQ(a[i].file_bytes, b[i].file_bytes);
+        ASSERT_LE(size_t(a[i].offset) + a[i].file_bytes, built.size());
+        ASSERT_LE(size_t(b[i].offset) + b[i].file_bytes, card.size());
+        EXPECT_TRUE(std::equal(built.begin() + a[i].offset, built.begin() + a[i].offset + a[i].file_bytes,
+                               card.begin() + b[i].offset))
+            << "segment " << i;
+    }
+    EXPECT_NE((fs::status(CARD + "/velkoro.gpe").permissions() & fs::perms::owner_exec), fs::perms::none);
+    std::string log = WORK + "/card-sections.txt";
+    fs::create_directories(WORK);
+    run("arm-none-eabi-readelf -S " + shell_quoted(CARD + "/velkoro.gpe"), log);
+    std::string sections = read_text(log);
+    EXPECT_NE(sections.find(".text"), std::string::npos);
+    EXPECT_EQ(sections.find(".debug"), std::string::npos);
+    EXPECT_NE(read_text(GPE).find(".debug_info"), std::string::npos) << "the built program has some to strip";
+}
+
+// --- The system layer ---
+
+// The check program runs once, with standard input closed (as a menu may start a program) and
+// qemu's log of its system calls on its standard error.
+class GpeSystemLayer : public ::testing::Test {
+  protected:
+    static inline std::string folder, output, calls;
+    static inline int status = -1;
+
+    static void SetUpTestSuite() {
+        folder = WORK + "/os-check";
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        write_file(folder + "/sized", std::vector<uint8_t>(1234, 7));
+        for (const char* name : {"appended", "truncated", "existing"})
+            write_file(folder + "/" + name, {'a', 'b', 'c'});
+        ASSERT_EQ(::mkfifo((folder + "/pipe").c_str(), 0644), 0);
+        output = WORK + "/os-check.txt";
+        calls = WORK + "/os-check-calls.txt";
+        int s = std::system(("umask 022; qemu-arm -cpu ti925t -strace " + shell_quoted(OS_CHECK) + " " +
+                             shell_quoted(folder) + " 0<&- > " + shell_quoted(output) + " 2> " + shell_quoted(calls))
+                                .c_str());
+        status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    }
+
+    // The check program's line that starts with `prefix`.
+    static std::string line(const std::string& prefix) {
+        std::istringstream in(read_text(output));
+        for (std::string l; std::getline(in, l);)
+            if (l.rfind(prefix, 0) == 0) return l;
+        return "(no line " + prefix + ")";
+    }
+
+    // The line the check program prints for a file status, made from the PC's own.
+    static std::string status_line(const std::string& what, const struct stat& s) {
+        char text[256];
+        std::snprintf(text, sizeof text, "%s: mode %o size %ld nlink %u rdev %x mtime %lld blocks %ld", what.c_str(),
+                      unsigned(s.st_mode), long(s.st_size), unsigned(s.st_nlink), unsigned(s.st_rdev & 0xFFFF),
+                      (long long)s.st_mtime, long(s.st_blocks));
+        return text;
+    }
+};
+
+TEST_F(GpeSystemLayer, StandardInputIsOpenOnTheNullDeviceWhenMainStarts) {
+    EXPECT_EQ(status, 0) << read_text(output);
+    struct stat null_device {};
+    ASSERT_EQ(::stat("/dev/null", &null_device), 0);
+    std::string expected = status_line("descriptor 0", null_device);
+    // The null device's times are its own business.
+    std::string got = line("descriptor 0");
+    EXPECT_EQ(got.substr(0, got.find(" mtime")), expected.substr(0, expected.find(" mtime")));
+}
+
+TEST_F(GpeSystemLayer, FileStatusIsThePcsOwn) {
+    struct stat sized {};
+    ASSERT_EQ(::stat((folder + "/sized").c_str(), &sized), 0);
+    EXPECT_EQ(line("sized"), status_line("sized", sized));
+}
+
+TEST_F(GpeSystemLayer, OpenFlagsReachTheKernelAsItsOwn) {
+    struct Case {
+        std::string name, flags, result, content; // content "-": not read (a pipe)
+    };
+    // Linux 2.4's O_SYNC is the value later kernels, and qemu's log, call O_DSYNC.
+    const Case cases[] = {
+        {"created", "O_WRONLY|O_CREAT|O_TRUNC,0640", "opened", "new"},
+        {"existing", "O_WRONLY|O_CREAT|O_EXCL,0640", "File exists", "abc"},
+        {"appended", "O_WRONLY|O_APPEND", "opened", "abcdef"},
+        {"truncated", "O_WRONLY|O_TRUNC", "opened", ""},
+        {"pipe", "O_WRONLY|O_NONBLOCK", "No such device or address", "-"},
+        {"synced", "O_RDWR|O_CREAT|O_NOCTTY|O_DSYNC,0640", "opened", ""},
+    };
+    std::string log = read_text(calls);
+    auto flags_of = [&](const std::string& path) {
+        std::string head = "open(\"" + path + "\",";
+        size_t at = log.find(head);
+        if (at == std::string::npos) return std::string("(not opened)");
+        at += head.size();
+        return log.substr(at, log.find(')', at) - at);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(flags_of(folder + "/" + c.name), c.flags);
+        EXPECT_EQ(line("open " + c.name), "open " + c.name + ": " + c.result);
+        if (c.content != "-") {
+            std::vector<uint8_t> bytes = read_file(folder + "/" + c.name);
+            EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.content);
+        }
+    }
+    EXPECT_EQ(flags_of(folder), "O_RDONLY|O_DIRECTORY") << "opendir";
+    EXPECT_EQ(fs::status(folder + "/created").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(GpeSystemLayer, DirectoryRecordsThatDoNotFitEndTheListing) {
+    EXPECT_EQ(line("readdir"), "readdir: 0 of 6 malformed-record cases wrong") << read_text(output);
+}
+
+TEST_F(GpeSystemLayer, ARefusedHeapRequestFailsAndTheHeapGoesOn) {
+    EXPECT_TRUE(std::regex_match(line("heap"), std::regex("heap: refused after [1-9][0-9]* blocks \\(Not enough space\\); "
+                                                           "a small block after it: served")))
+        << line("heap");
 }
 
 // --- The stand-in run ---
@@ -162,7 +363,8 @@ const std::map<std::string, int> LINUX_24_CALLS = {
     {"exit", 1},    {"read", 3},    {"write", 4},         {"open", 5},        {"close", 6},
     {"execve", 11}, {"chdir", 12},  {"lseek", 19},        {"getpid", 20},     {"kill", 37},
     {"brk", 45},    {"ioctl", 54},  {"gettimeofday", 78}, {"munmap", 91},     {"fstat", 108},
-    {"wait4", 114}, {"clone", 120}, {"getdents", 141},    {"nanosleep", 162}, {"mmap2", 192}};
+    {"wait4", 114}, {"clone", 120}, {"getdents", 141},    {"nanosleep", 162}, {"prctl", 172},
+    {"mmap2", 192}};
 
 struct Wave {
     std::vector<int16_t> left; // the left channel; the program writes the same to both
@@ -358,6 +560,8 @@ TEST_F(GpeStandin, MakesOnlyLinux24SystemCalls) {
     std::printf("system calls made: %s\n", list.c_str());
     for (const char* needed : {"clone", "getdents", "mmap2", "ioctl", "execve", "nanosleep"})
         EXPECT_TRUE(made.count(needed)) << needed;
+    // The audio thread asks to be killed (signal 9) when its parent dies.
+    EXPECT_TRUE(std::regex_search(log, std::regex("prctl\\(1,9,")));
 }
 
 } // namespace

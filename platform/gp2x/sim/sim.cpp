@@ -40,17 +40,20 @@ struct Sim {
     std::vector<std::vector<uint8_t>> dsp_writes;
     std::vector<std::thread> threads;
     std::vector<std::thread::id> thread_ids;
+    std::vector<bool> threads_done;
     uint64_t time_us = 0;
     bool ending = false;
     // Stepped audio device.
     uint64_t dsp_granted = 0;
     uint64_t dsp_done = 0;
+    uint32_t dsp_blocked = 0; // writes waiting for a grant
     bool dsp_free = false;
 };
 
 Sim sim;
 std::mutex lock;
 std::condition_variable dsp_changed;
+std::condition_variable thread_ended;
 
 SimEvent event(SimOp op) {
     SimEvent e;
@@ -105,10 +108,12 @@ void program_clock_step() {
 // --- The test's side ---
 
 void sim_reset(const SimConfig& config) {
+    sim_threads_finish();
     {
         std::lock_guard<std::mutex> guard(lock);
         sim.threads.clear();
         sim.thread_ids.clear();
+        sim.threads_done.clear();
         sim.config = config;
         if (sim.config.cpuinfo.empty()) sim.config.cpuinfo = GP2X_CPUINFO;
         std::memset(sim.registers, 0, sizeof sim.registers);
@@ -124,6 +129,7 @@ void sim_reset(const SimConfig& config) {
         sim.time_us = 0;
         sim.ending = false;
         sim.dsp_granted = sim.dsp_done = 0;
+        sim.dsp_blocked = 0;
         sim.dsp_free = !config.dsp_stepped;
     }
     // Nothing pressed.
@@ -191,6 +197,13 @@ bool sim_dsp_grant(uint32_t writes, uint32_t timeout_ms) {
                                 [&] { return sim.dsp_done >= target || sim.dsp_free; });
 }
 
+bool sim_dsp_wait_blocked(uint32_t timeout_ms) {
+    std::unique_lock<std::mutex> guard(lock);
+    return dsp_changed.wait_for(guard, std::chrono::milliseconds(timeout_ms), [] {
+        return sim.dsp_blocked > 0 && !sim.dsp_free && sim.dsp_granted <= sim.dsp_done;
+    });
+}
+
 void sim_dsp_free() {
     std::lock_guard<std::mutex> guard(lock);
     sim.dsp_free = true;
@@ -255,7 +268,10 @@ int32_t sys_write(int fd, const void* buffer, uint32_t bytes) {
         return -1;
     }
     std::unique_lock<std::mutex> guard(lock);
+    ++sim.dsp_blocked;
+    dsp_changed.notify_all();
     dsp_changed.wait(guard, [] { return sim.dsp_free || sim.dsp_granted > sim.dsp_done; });
+    --sim.dsp_blocked;
     sim.events.push_back(e);
     if (sim.dsp_writes.size() < MAX_RECORDED_DSP_WRITES) {
         const uint8_t* b = static_cast<const uint8_t*>(buffer);
@@ -349,29 +365,52 @@ void sys_sleep_us(uint32_t microseconds) {
     std::this_thread::sleep_for(std::chrono::microseconds(std::min<uint32_t>(microseconds, 1000)));
 }
 
-uint64_t sys_clock_us() { return sim.time_us; }
+uint64_t sys_clock_us() { return sim.config.clock_origin_us + sim.time_us; }
 
 int sys_thread_start(void* (*entry)(void*), void* argument) {
     SimEvent e = event(SimOp::THREAD_START);
     std::lock_guard<std::mutex> guard(lock);
-    sim.threads.emplace_back([entry, argument] { entry(argument); });
+    size_t slot = sim.threads.size();
+    sim.threads_done.push_back(false);
+    sim.threads.emplace_back([entry, argument, slot] {
+        entry(argument);
+        std::lock_guard<std::mutex> ended(lock);
+        sim.threads_done[slot] = true;
+        thread_ended.notify_all();
+    });
     sim.thread_ids.push_back(sim.threads.back().get_id());
     e.value = int64_t(sim.threads.size());
     sim.events.push_back(e);
     return int(sim.threads.size());
 }
 
-void sys_thread_join(int handle) {
-    SimEvent e = event(SimOp::THREAD_JOIN);
-    e.value = handle;
+bool sys_thread_wait(int handle, uint32_t timeout_us) {
+    SimEvent e = event(SimOp::THREAD_WAIT);
+    e.fd = handle;
+    e.value = timeout_us;
     record(e);
     std::thread worker;
     {
-        std::lock_guard<std::mutex> guard(lock);
-        if (handle <= 0 || size_t(handle) > sim.threads.size()) return;
-        worker = std::move(sim.threads[size_t(handle) - 1]);
+        std::unique_lock<std::mutex> guard(lock);
+        if (handle <= 0 || size_t(handle) > sim.threads.size()) return true;
+        size_t slot = size_t(handle) - 1;
+        if (!thread_ended.wait_for(guard, std::chrono::microseconds(timeout_us),
+                                   [slot] { return bool(sim.threads_done[slot]); }))
+            return false;
+        worker = std::move(sim.threads[slot]);
     }
     if (worker.joinable()) worker.join();
+    return true;
+}
+
+void sim_threads_finish() {
+    std::vector<std::thread> running;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        for (std::thread& t : sim.threads)
+            if (t.joinable()) running.push_back(std::move(t));
+    }
+    for (std::thread& t : running) t.join();
 }
 
 int sys_atexit(void (*handler)()) {

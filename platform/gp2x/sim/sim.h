@@ -28,7 +28,7 @@ enum class SimOp {
     WRITE,
     SLEEP,
     THREAD_START,
-    THREAD_JOIN,
+    THREAD_WAIT,
     ATEXIT,
     EXIT,
     CHDIR,
@@ -39,9 +39,9 @@ struct SimEvent {
     SimOp op = SimOp::OPEN;
     std::string path;              // OPEN, CHDIR, EXECL (the program), and the device of a handle
     std::string argument;          // EXECL: the argument list's first entry
-    int fd = -1;                   // the handle used, or OPEN's result
+    int fd = -1;                   // the handle used, OPEN's result, THREAD_WAIT's thread
     uint32_t request = 0;          // IOCTL
-    int64_t value = 0;             // IOCTL: the integer passed in; WRITE: bytes; SLEEP: microseconds
+    int64_t value = 0; // IOCTL: the integer passed in; WRITE: bytes; SLEEP, THREAD_WAIT: microseconds
     uint32_t offset = 0;           // MMAP: the device offset
     uint32_t length = 0;           // MMAP, MUNMAP
     const void* address = nullptr; // MMAP's result, MUNMAP's argument
@@ -66,6 +66,7 @@ struct SimConfig {
     bool dsp_stepped = false;                       // writes wait for sim_dsp_grant
     bool real_atexit = false;                       // also register exit handlers with the process
     uint32_t counter_step = 0;                      // counter steps per poll outside a program run
+    uint64_t clock_origin_us = 0;                   // the system clock (sys_clock_us) at time 0
     std::function<void()> on_poll;                  // called at every poll, after time moved
 
     // A program run: 100 us of simulated time per poll, the script on the ports, and at run_ms
@@ -76,9 +77,11 @@ struct SimConfig {
     std::function<void()> at_end;
 };
 
-// Puts the simulated handheld back to a fresh machine with this configuration. Only while no
-// thread started through it is running.
+// Puts the simulated handheld back to a fresh machine with this configuration. Threads started
+// through it must be on their way to their end: it waits for them.
 void sim_reset(const SimConfig& config);
+// Waits for every thread started through the simulated handheld that nothing waited for.
+void sim_threads_finish();
 SimConfig& sim_config();
 
 // The register block and its 16/32-bit registers.
@@ -107,6 +110,9 @@ std::vector<std::vector<uint8_t>> sim_dsp_writes();
 // Lets `writes` more writes to /dev/dsp through (stepped mode), and waits until that many
 // writes have finished (or the time-out in milliseconds passed); returns whether they did.
 bool sim_dsp_grant(uint32_t writes, uint32_t timeout_ms = 5000);
+// Waits until a write to /dev/dsp is blocked for want of a grant (or the time-out passed);
+// returns whether one is.
+bool sim_dsp_wait_blocked(uint32_t timeout_ms = 5000);
 // Ends stepped mode: writes go through at once from now on.
 void sim_dsp_free();
 // Simulated time of a program run, in microseconds.
