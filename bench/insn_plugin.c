@@ -7,7 +7,8 @@
  * translated block: its guest address, its instructions and how often it ran (the raw material
  * of per-function figures: map the addresses to the program's symbols). With the model each
  * line goes on with the block's modelled cycles over all its runs, its instruction-cache
- * misses, its data-cache line fills and its uncached accesses, and `total` gets those totals too.
+ * misses, its data-cache line fills, its uncached accesses and how many of those were reads,
+ * and `total` gets those totals too.
  *
  * With `screen` (a guest address range, hexadecimal) it also counts the stores into that range,
  * which on the handheld is uncached memory where every store instruction stalls the processor:
@@ -104,7 +105,7 @@ struct block {
     uint64_t instructions;
     uint64_t runs; /* incremented by qemu's generated code, or by the model */
     /* The model's figures over all runs. */
-    uint64_t cycles, icache_misses, dcache_fills, uncached;
+    uint64_t cycles, icache_misses, dcache_fills, uncached, uncached_reads;
     uint32_t base;       /* cycles of one run with every access hitting the caches */
     uint32_t first_line, last_line;
     uint64_t end;        /* the address after the block's last instruction */
@@ -262,6 +263,7 @@ static void memory_access(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_
         /* Neither cached nor buffered: the core waits for the bus, a multiple transfer's later
          * words following as a burst. */
         ++b->uncached;
+        b->uncached_reads += !store;
         if (site == last_uncached_site && address == last_uncached_next && bus_free >= now) {
             stall(b, NEXT_WORD);
         } else {
@@ -493,9 +495,9 @@ static void finished(qemu_plugin_id_t id, void* userdata) {
         fprintf(out, "%08llx %llu %llu", (unsigned long long)b->address, (unsigned long long)b->instructions,
                 (unsigned long long)b->runs);
         if (model)
-            fprintf(out, " %llu %llu %llu %llu", (unsigned long long)b->cycles,
+            fprintf(out, " %llu %llu %llu %llu %llu", (unsigned long long)b->cycles,
                     (unsigned long long)b->icache_misses, (unsigned long long)b->dcache_fills,
-                    (unsigned long long)b->uncached);
+                    (unsigned long long)b->uncached, (unsigned long long)b->uncached_reads);
         fputc('\n', out);
     }
     if (out) fclose(out);
