@@ -7,6 +7,11 @@
 # difference per frame, once with every frame drawn (frame skip 1) and once with the program's
 # default frame skip 2.
 #
+# Then the same for the sound: the mixer benchmark (bench/mixer_bench.cpp) renders the sound of
+# FRAMES and 2 x FRAMES emulated frames (735 samples each) with all seven channels of both chips
+# at full level, once as music plays them and once with the module's fastest noise and an
+# envelope.
+#
 # Each figure is split by function (the program's symbols: with link-time optimisation small
 # functions live inside their callers, the presentation inside the frame hook `cpu_hook`) and by
 # source file (from the line information: where the executed instructions were written).
@@ -109,4 +114,25 @@ for skip in 1 2; do
         > "$work/addresses"
     by_function "$work/addresses" | table "by function" "$difference"
     by_file "$work/addresses" | table "by source file" "$difference"
+done
+
+# The sound. The helpers above read the program and its symbols from $program and $work/symbols.
+program="$build/bench/velkoro_mixer_bench"
+arm-linux-gnueabi-nm -n -C -t d --defined-only "$program" |
+    awk '$2 ~ /^[tTwW]$/ { a = $1; $1 = ""; $2 = ""; sub(/^  /, ""); print a "\t" $0 }' > "$work/symbols"
+mixer_instructions() {
+    qemu-arm -cpu arm926 -plugin "$plugin,total=$work/total,blocks=$blocks/mixer-$1$2.txt" \
+        "$program" --quiet --frames "$1" $2
+    cat "$work/total"
+}
+echo "ARM instructions per emulated frame (735 samples) of the sound, all seven channels at full level ($frames-frame difference):"
+for mode in "" --noisy; do
+    a=$(mixer_instructions "$frames" "$mode")
+    b=$(mixer_instructions $((2 * frames)) "$mode")
+    difference=$((b - a))
+    label="as music plays them"
+    [ -n "$mode" ] && label="the module's fastest noise, an envelope"
+    printf '  %-34s %10d\n' "$label" $((difference / frames))
+    split_by_address "$blocks/mixer-$frames$mode.txt" "$blocks/mixer-$((2 * frames))$mode.txt" > "$work/addresses"
+    by_function "$work/addresses" | table "by function" "$difference"
 done

@@ -11,7 +11,9 @@
 # run more than SPIN times a frame, or with the model those that read the clock's register at
 # every run) are counted apart as waiting. Frames are counted by the
 # frame hook's entries (193 a frame), drawn frames by the line renderers' (192 a drawn frame, in
-# whichever display mode), unless --frames gives the frames of the difference.
+# whichever display mode), unless --frames gives the frames of the difference. The sound's share
+# (the mixer and both chips' generators, which the audio thread runs) is summed apart from the
+# functions of sound/ that the build kept.
 #
 # Usage: gpe_split.py [--frames N] [--last-line] SYMBOLS SHORTER LONGER
 import bisect
@@ -31,6 +33,9 @@ while args and args[0].startswith("--"):
         sys.exit(f"gpe_split: unknown option {args[0]}")
 symbols_file, shorter, longer = args
 SPIN = 20000
+SOUND = ("audio_fill", "mixer_", "ay_render", "ay_voices", "blep_", "(anonymous namespace)::render_square",
+         "(anonymous namespace)::render_noise", "(anonymous namespace)::settle", "(anonymous namespace)::envelope_",
+         "(anonymous namespace)::take_", "(anonymous namespace)::channel_output", "(anonymous namespace)::samples_per")
 WAITING = ("__udivmoddi4", "__clzsi2", "__clzdi2", "__aeabi_uldivmod", "sys_register_poll", "main", "timer_delay")
 BUDGET = 200000000 / 60
 
@@ -100,6 +105,8 @@ if not model:
     total = totals[0]
     print(f"  work per emulated frame {total / frames:10.0f}  ({100 * total / frames / BUDGET:.0f}% of the 200 MHz ARM920T's {BUDGET:.0f} cycles)")
     print(f"  waiting for the clock   {waiting / frames:10.0f}  (idle time, left out)")
+    sound = sum(v[0] for name, v in work.items() if name.startswith(SOUND))
+    print(f"  of which the sound      {sound / frames:10.0f}  (the mixer and both chips' generators)")
     print("    by function:")
     for name, v in sorted(work.items(), key=lambda x: -x[1][0])[:12]:
         if v[0] / frames >= 0.5:
@@ -114,6 +121,8 @@ print(f"  data cache line fills per frame         {fills:10.0f}")
 print(f"  uncached accesses per frame             {uncached:10.0f}")
 if waiting:
     print(f"  waiting for the clock, cycles per frame {waiting / frames:10.0f}  (idle time, left out)")
+sound = sum(v[1] for name, v in work.items() if name.startswith(SOUND))
+print(f"  of which the sound, cycles per frame    {sound / frames:10.0f}  (the mixer and both chips' generators)")
 print("    by function:     cycles  share   instructions  I misses  D fills  uncached")
 for name, v in sorted(work.items(), key=lambda x: -x[1][1])[:14]:
     if v[1] / frames >= 0.5:

@@ -5,6 +5,7 @@
 #include "cpu/z80.h"
 #include "machine/ports.h"
 #include "platform/platform.h"
+#include "sound/ay.h"
 #include "sound/psg.h"
 #include "video/vdp.h"
 
@@ -23,6 +24,7 @@ uint16_t frame_end(Z80State* s) {
     s->cycle_period = cycles_per_frame - VDP_VISIBLE_LINES * cycles_per_line;
     poll_controllers();
     psg_flush(&psg, PSG_FLUSH_ONLY);
+    ay_flush(&ay);
     // The countdown changes only here, so a frame is either drawn whole and presented at its
     // own end, or not drawn at all. Frame skip saves drawing only: every frame, drawn or not,
     // waits for its own time after its sound went out, so no frame's sound is lost.

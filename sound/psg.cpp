@@ -20,9 +20,14 @@ constexpr std::array<int32_t, 1024> tone_frequency_table = [] {
     return t;
 }();
 
+// The level word the mixer receives: the noise channel's carries the feedback bit.
+int32_t delivered_volume(const PsgState* s, int ch) {
+    return ch == 3 && (s->noise_mode & 4) ? s->volume[ch] | PSG_NOISE_WHITE : s->volume[ch];
+}
+
 void notify(PsgState* s, int ch) {
     if (s->defer_mode == 0) {
-        if (s->channel_update) s->channel_update(ch, s->frequency[ch], s->volume[ch]);
+        if (s->channel_update) s->channel_update(ch, s->frequency[ch], delivered_volume(s, ch));
     } else {
         s->pending_mask = uint8_t(s->pending_mask | (1u << ch));
     }
@@ -34,7 +39,7 @@ void write_data(PsgState* s, uint8_t v) {
     int32_t f = tone_frequency_table[period];
     int ch = (s->latched_byte - 0x80) >> 5;
     if (f == s->frequency[ch]) return;
-    if (ch == 2 && s->noise_mode == 3) {
+    if (ch == 2 && (s->noise_mode & 3) == 3) {
         s->frequency[3] = f;
         notify(s, 3);
     }
@@ -71,10 +76,11 @@ void psg_write(PsgState* s, uint8_t v) {
         break;
     }
     case 0xE0: {
-        // Bit 2 (white or periodic noise) is not kept: the mixer always plays white noise.
-        uint8_t rate = v & 3;
-        if (rate == s->noise_mode) return;
-        s->noise_mode = rate;
+        // Bit 2 chooses white noise (set) or periodic noise (clear); the mixer receives it with
+        // the channel's level.
+        uint8_t mode = v & 7, rate = v & 3;
+        if (mode == s->noise_mode) return;
+        s->noise_mode = mode;
         s->frequency[3] = rate == 3 ? s->frequency[2] : PSG_NOISE_FREQUENCY[rate];
         notify(s, 3);
         break;
@@ -86,7 +92,7 @@ void psg_write(PsgState* s, uint8_t v) {
 void psg_flush(PsgState* s, uint8_t mode) {
     if (s->defer_mode != 0 && s->pending_mask != 0 && s->channel_update) {
         for (int ch = 0; ch < 4; ++ch)
-            if (s->pending_mask & (1u << ch)) s->channel_update(ch, s->frequency[ch], s->volume[ch]);
+            if (s->pending_mask & (1u << ch)) s->channel_update(ch, s->frequency[ch], delivered_volume(s, ch));
     }
     s->pending_mask = 0;
     if (mode != PSG_FLUSH_ONLY) s->defer_mode = mode;

@@ -2,6 +2,7 @@
 // frame, frame skip, the interrupt decision and SELECT ending the game.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "machine/driver.h"
 #include "machine/ports.h"
 #include "platform/platform.h"
+#include "sound/ay.h"
+#include "sound/psg.h"
 #include "tests/support/test_support.h"
 #include "tests/support/video_memories.h"
 #include "video/vdp.h"
@@ -191,6 +194,26 @@ TEST_F(Machine, FrameSlicesCyclesAndFirstFrame) {
     EXPECT_EQ(z.cycle_period, 18720);
     EXPECT_EQ(picture[8 * VDP_PICTURE_WIDTH], 0x00);
     EXPECT_EQ(headless_frames(), 2u);
+}
+
+TEST_F(Machine, TheModulesSoundReachesTheMixerAtTheFrameEnd) {
+    mixer_reset();
+    ay_reset(&ay);
+    for (auto [reg, value] : {std::pair{AY_TONE_A_FINE, 254}, {AY_MIXER, 0x3E}, {AY_LEVEL_A, 15}}) {
+        ay_select(&ay, reg);
+        ay_write(&ay, uint8_t(value));
+    }
+    auto loudest = [] {
+        mixer_generate(1024);
+        int32_t top = 0;
+        for (int16_t s : mixer.mix_buffer) top = std::max(top, int32_t(s));
+        return top;
+    };
+    EXPECT_EQ(loudest(), 0); // written, not yet delivered
+    run_frame();
+    EXPECT_GT(loudest(), AY_LEVEL[15] * 9 / 10);
+    mixer_reset();
+    ay_reset(&ay);
 }
 
 TEST_F(Machine, FrameSkipDrawsAndPresentsOneFrameInN) {

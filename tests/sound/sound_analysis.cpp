@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdlib>
+
+#include "sound/psg.h"
 
 namespace {
 
@@ -40,6 +43,15 @@ double spectrum(const std::vector<double>& w, double f) {
 }
 
 } // namespace
+
+std::vector<int16_t> render(double seconds) {
+    std::vector<int16_t> out;
+    while (double(out.size()) < seconds * SOUND_RATE) {
+        mixer_generate(512);
+        out.insert(out.end(), mixer.mix_buffer, mixer.mix_buffer + 512);
+    }
+    return out;
+}
 
 std::vector<int16_t> left_side(const std::vector<int16_t>& stereo) {
     std::vector<int16_t> out;
@@ -85,6 +97,14 @@ int32_t peak(const std::vector<int16_t>& s, Span span) {
     for (size_t i = span.from; i < std::min(span.to, s.size()); ++i)
         top = std::max(top, std::abs(int32_t(s[i])));
     return top;
+}
+
+int32_t plateau(const std::vector<int16_t>& s, Span span) {
+    std::vector<int32_t> m;
+    for (size_t i = span.from; i < std::min(span.to, s.size()); ++i) m.push_back(std::abs(int32_t(s[i])));
+    if (m.empty()) return 0;
+    std::nth_element(m.begin(), m.begin() + std::ptrdiff_t(m.size() / 2), m.end());
+    return m[m.size() / 2];
 }
 
 size_t silent_gaps(const std::vector<int16_t>& s, Span span, size_t min_length) {
@@ -139,4 +159,67 @@ double fit_pitch(const std::vector<int16_t>& s, Span span, double low, double hi
             b = m2;
     }
     return (a + b) / 2;
+}
+
+namespace {
+
+void fft(std::vector<std::complex<double>>& a) {
+    const size_t n = a.size();
+    for (size_t i = 1, j = 0; i < n; ++i) {
+        size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(a[i], a[j]);
+    }
+    for (size_t len = 2; len <= n; len <<= 1) {
+        std::complex<double> w = std::polar(1.0, -2 * M_PI / double(len));
+        for (size_t i = 0; i < n; i += len) {
+            std::complex<double> u = 1;
+            for (size_t k = 0; k < len / 2; ++k) {
+                std::complex<double> x = a[i + k], y = a[i + k + len / 2] * u;
+                a[i + k] = x + y;
+                a[i + k + len / 2] = x - y;
+                u *= w;
+            }
+        }
+    }
+}
+
+} // namespace
+
+double strongest_stray_db(const std::vector<int16_t>& s, Span span, double f0, double* found) {
+    constexpr size_t N = 1 << 15;
+    if (span.from + N > std::min(span.to, s.size())) std::abort(); // the span is too short
+    std::vector<std::complex<double>> a(N);
+    for (size_t i = 0; i < N; ++i) {
+        double x = 2 * M_PI * double(i) / double(N);
+        double w = 0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2 * x) - 0.01168 * std::cos(3 * x);
+        a[i] = double(s[span.from + i]) * w;
+    }
+    fft(a);
+    const double bin = SOUND_RATE / double(N);
+    // The tone: the strongest bin within a semitone of f0. Its main lobe is four bins each side.
+    size_t tone = 0;
+    for (size_t k = size_t(f0 / 1.06 / bin); k <= size_t(f0 * 1.06 / bin) && k < N / 2; ++k)
+        if (std::abs(a[k]) > std::abs(a[tone])) tone = k;
+    if (found) *found = double(tone) * bin;
+    double stray = 0;
+    for (size_t k = size_t(20 / bin); k <= size_t(20000 / bin); ++k) {
+        double harmonic = std::round(double(k) * bin / f0) * f0;
+        if (harmonic > 0 && std::fabs(double(k) * bin - harmonic) <= 6 * bin) continue;
+        stray = std::max(stray, std::abs(a[k]));
+    }
+    return 20 * std::log10(std::max(stray, 1e-9) / std::abs(a[tone]));
+}
+
+double amplitude_at(const std::vector<int16_t>& s, Span span, double f) {
+    size_t to = std::min(span.to, s.size());
+    std::vector<double> w;
+    double n = double(to - span.from - 1), gain = 0;
+    for (size_t i = span.from; i < to; ++i) {
+        double h = 0.5 - 0.5 * std::cos(2 * M_PI * double(i - span.from) / n);
+        w.push_back(double(s[i]) * h);
+        gain += h;
+    }
+    return 2 * spectrum(w, f) / gain;
 }

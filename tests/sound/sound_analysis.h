@@ -1,5 +1,5 @@
 // Measurements on recorded sound, for the tests: pitch from the times of the rising edges, levels,
-// silent gaps and the changes of sign of noise. They look only at the samples, never at the
+// silent gaps, the changes of sign of noise and the spectrum; and the mixer's output to measure. They look only at the samples, never at the
 // mixer's own values, so that they judge the sound as a listener's instruments would.
 #pragma once
 #include <cstddef>
@@ -9,6 +9,10 @@
 constexpr double SOUND_RATE = 44100.0;
 // Samples in one console frame (1/60 s).
 constexpr size_t SAMPLES_PER_FRAME = 735;
+
+// `seconds` of the mixer's output, rendered in fills of 512 samples as the audio thread asks for
+// them.
+std::vector<int16_t> render(double seconds);
 
 // The left side of interleaved stereo samples, after checking that both sides are equal.
 std::vector<int16_t> left_side(const std::vector<int16_t>& stereo);
@@ -38,6 +42,10 @@ double cents(double measured, double wanted);
 // The largest magnitude of a sample in the span.
 int32_t peak(const std::vector<int16_t>& s, Span span);
 
+// The median magnitude of the samples in the span: the level of a square wave's flat tops and
+// bottoms, leaving out the ringing of its band-limited edges.
+int32_t plateau(const std::vector<int16_t>& s, Span span);
+
 // Runs of at least `min_length` zero samples that start inside the span.
 size_t silent_gaps(const std::vector<int16_t>& s, Span span, size_t min_length);
 
@@ -47,3 +55,12 @@ double sign_changes_per_second(const std::vector<int16_t>& s, Span span);
 // The lengths, in samples, of the half-waves (time between one zero crossing and the next) of
 // the span.
 std::vector<double> half_waves(const std::vector<int16_t>& s, Span span);
+
+// The strongest component between 20 Hz and 20 kHz that is neither the tone at `f0` Hz nor one of
+// its harmonics, in dB against the tone, from the Blackman-Harris-windowed spectrum of the first
+// 2^15 samples of the span (its side lobes lie 92 dB down). `found` receives the tone's frequency.
+double strongest_stray_db(const std::vector<int16_t>& s, Span span, double f0, double* found = nullptr);
+
+// The magnitude of the spectrum of the Hann-windowed span at f Hz, scaled so that a sine of
+// amplitude A gives A.
+double amplitude_at(const std::vector<int16_t>& s, Span span, double f);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/platform.h"
@@ -47,11 +48,10 @@ TEST_F(Chip, LatchAndDataBytesGiveTheToneFrequencies) {
     EXPECT_EQ(updates[0].frequency, s.frequency[0]);
     tone(0x8F, 0x3F); // period 0x3FF, the lowest note: its fraction of a hertz is kept
     EXPECT_NEAR(hz(s.frequency[0]), chip_pitch(1023), HALF_UNIT);
-    tone(0x88, 0x00); // period 8: the highest that sounds
+    tone(0x88, 0x00); // period 8
     EXPECT_NEAR(hz(s.frequency[0]), chip_pitch(8), HALF_UNIT);
-    tone(0x87, 0x00); // period 7: 15980 Hz is over the limit
-    EXPECT_EQ(s.frequency[0], 0);
-    tone(0x88, 0x00);
+    tone(0x81, 0x00); // period 1, far above hearing: the mixer makes it silent
+    EXPECT_NEAR(hz(s.frequency[0]), chip_pitch(1), HALF_UNIT);
     tone(0x80, 0x00); // period 0
     EXPECT_EQ(s.frequency[0], 0);
     // A second data byte goes to the same channel; the latches of channels 1 and 2 pick them.
@@ -65,7 +65,7 @@ TEST_F(Chip, LatchAndDataBytesGiveTheToneFrequencies) {
     size_t n = updates.size();
     tone(0xCE, 0x0F);
     EXPECT_EQ(updates.size(), n);
-    EXPECT_EQ(psg_tone_frequency(1), 0);
+    EXPECT_EQ(psg_tone_frequency(0), 0);
 }
 
 TEST_F(Chip, AttenuationSetsLevelsAndNotifiesOnlyOnChange) {
@@ -91,23 +91,27 @@ TEST_F(Chip, AttenuationSetsLevelsAndNotifiesOnlyOnChange) {
 }
 
 TEST_F(Chip, NoiseRatesComeFromTheChipsClockAndRateThreeFollowsToneTwo) {
-    // A fresh chip has rate 0 with its frequency: choosing rate 0 changes nothing, and turning
-    // the noise up delivers that frequency.
+    // A fresh chip has periodic noise at rate 0 with its frequency: choosing it changes nothing,
+    // and turning the noise up delivers that frequency. The feedback bit reaches the mixer with
+    // the level.
     EXPECT_NEAR(hz(s.frequency[3]), 3579545.0 / 512, HALF_UNIT);
     psg_write(&s, 0xE0);
-    psg_write(&s, 0xE4); // the white/periodic bit does not matter
     EXPECT_TRUE(updates.empty());
     psg_write(&s, 0xF0);
     ASSERT_EQ(updates.size(), 1u);
     EXPECT_EQ(updates[0].frequency, s.frequency[3]);
     EXPECT_EQ(updates[0].volume, PSG_FULL_LEVEL);
+    psg_write(&s, 0xE4); // white noise at the same rate
+    ASSERT_EQ(updates.size(), 2u);
+    EXPECT_EQ(updates[1].volume, PSG_FULL_LEVEL | PSG_NOISE_WHITE);
+    EXPECT_EQ(updates[1].frequency, updates[0].frequency);
     psg_write(&s, 0xE1);
     EXPECT_NEAR(hz(s.frequency[3]), 3579545.0 / 1024, HALF_UNIT);
     psg_write(&s, 0xE2);
     EXPECT_NEAR(hz(s.frequency[3]), 3579545.0 / 2048, HALF_UNIT);
     psg_write(&s, 0xE4);
     EXPECT_NEAR(hz(s.frequency[3]), 3579545.0 / 512, HALF_UNIT);
-    EXPECT_EQ(s.noise_mode, 0);
+    EXPECT_EQ(s.noise_mode, 4);
     int32_t rate0 = s.frequency[3];
     tone(0xCE, 0x0F); // tone 2 does not move noise rate 0
     EXPECT_EQ(s.frequency[3], rate0);
@@ -151,19 +155,6 @@ TEST_F(Chip, DeferredDeliveryGivesOneUpdatePerChannelAndFrame) {
     EXPECT_EQ(updates.size(), 4u);
 }
 
-TEST(Mixer, OutputWordsKeepQuietLevelsAndClampLoudSums) {
-    EXPECT_EQ(mixer_output_word(PSG_FULL_LEVEL), 0x3C00);
-    EXPECT_EQ(mixer_output_word(-PSG_FULL_LEVEL), 0xC400);
-    EXPECT_EQ(mixer_output_word(0), 0x0000);
-    // The quietest level keeps its accuracy: no low bits are dropped.
-    EXPECT_EQ(mixer_output_word(PSG_LEVEL[14]), uint16_t(2 * PSG_LEVEL[14]));
-    EXPECT_EQ(mixer_output_word(-PSG_LEVEL[14]), uint16_t(-2 * PSG_LEVEL[14]));
-    // Three or four loud channels together stay loud and keep their sign.
-    EXPECT_EQ(mixer_output_word(3 * PSG_FULL_LEVEL), 0x7FFE);
-    EXPECT_EQ(mixer_output_word(4 * PSG_FULL_LEVEL), 0x7FFE);
-    EXPECT_EQ(mixer_output_word(-3 * PSG_FULL_LEVEL), 0x8000);
-}
-
 struct MixerTest : ::testing::Test {
     void SetUp() override { mixer_reset(); }
     void TearDown() override { mixer_reset(); }
@@ -171,40 +162,21 @@ struct MixerTest : ::testing::Test {
 
 constexpr int32_t HZ = PSG_FREQUENCY_SCALE;
 
-// `seconds` of mixer output, rendered in fills of 512 samples as the audio thread asks for them.
-std::vector<int16_t> render(double seconds) {
-    std::vector<int16_t> out;
-    while (double(out.size()) < seconds * SOUND_RATE) {
-        mixer_generate(512);
-        out.insert(out.end(), mixer.mix_buffer, mixer.mix_buffer + 512);
-    }
-    return out;
-}
 
-TEST_F(MixerTest, SquareWavePatternsAndSums) {
-    mixer_set_channel(0, 11025 * HZ, PSG_FULL_LEVEL);
-    mixer_generate(8);
-    const int16_t hi = int16_t(0x3C00), lo = int16_t(0xC400);
-    const int16_t want[8] = {hi, 0, lo, 0, hi, 0, lo, 0};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(mixer.mix_buffer[i], want[i]) << i;
-    // Three channels in phase sum past the range and are clamped, not wrapped.
-    mixer_reset();
-    for (int ch = 0; ch < 3; ++ch) mixer_set_channel(ch, 11025 * HZ, PSG_FULL_LEVEL);
-    mixer_generate(4);
-    EXPECT_EQ(uint16_t(mixer.mix_buffer[0]), 0x7FFE);
-    EXPECT_EQ(uint16_t(mixer.mix_buffer[2]), 0x8000);
-    // A silent level or frequency adds nothing, nor does one too high to be sampled; a level
-    // above full (only the low 16 bits count) plays at full level.
-    mixer_reset();
+TEST_F(MixerTest, SilentChannelsAddNothingAndLevelsStopAtFull) {
+    // A silent level or frequency adds nothing, nor does a level whose low 16 bits are 0, nor a
+    // tone too high to be heard.
     mixer_set_channel(0, 440 * HZ, 0);
     mixer_set_channel(1, 0, PSG_FULL_LEVEL);
     mixer_set_channel(2, 440 * HZ, 0x10000);
-    mixer_set_channel(3, 30000 * HZ, PSG_FULL_LEVEL);
-    mixer_generate(100);
-    for (int i = 0; i < 100; ++i) ASSERT_EQ(mixer.mix_buffer[i], 0);
+    mixer_set_channel(3, 30000 * HZ, 0);
+    mixer_set_channel(0, 30000 * HZ, PSG_FULL_LEVEL);
+    std::vector<int16_t> a = render(0.1);
+    EXPECT_EQ(peak(a, {0, a.size()}), 0);
+    // A level above full (only the low 16 bits count) plays at full level.
     mixer_set_channel(2, 440 * HZ, 0xFFFF);
-    mixer_generate(1);
-    EXPECT_EQ(uint16_t(mixer.mix_buffer[0]), 0x3C00);
+    a = render(0.5);
+    EXPECT_NEAR(amplitude_at(a, {2048, a.size()}, 440) * M_PI / 4, PSG_FULL_LEVEL, 0.01 * PSG_FULL_LEVEL);
 }
 
 TEST_F(MixerTest, PitchKeepsFractionsOfAHertzAcrossFills) {
@@ -215,22 +187,22 @@ TEST_F(MixerTest, PitchKeepsFractionsOfAHertzAcrossFills) {
         mixer_set_channel(0, f, PSG_FULL_LEVEL);
         std::vector<int16_t> a = render(10);
         double wanted = double(f) / HZ;
-        double measured = wanted < SOUND_RATE / 4 ? measure_pitch(a, {0, a.size()})
+        // The tone's first edge comes from silence; the count starts after it.
+        double measured = wanted < SOUND_RATE / 4 ? measure_pitch(a, {2048, a.size()})
                                                   : fit_pitch(a, {0, 8820}, wanted / 1.03, wanted * 1.03);
         EXPECT_NEAR(cents(measured, wanted), 0.0, wanted < SOUND_RATE / 4 ? 0.01 : 0.1) << f;
     }
 }
 
 TEST_F(MixerTest, NoiseRegisterRunsThroughAllItsStatesBeforeRepeating) {
-    // At 22050 Hz the register shifts after every second sample, so each pair of samples shows
-    // one of its output bits.
-    mixer_set_channel(3, 22050 * HZ, PSG_FULL_LEVEL);
+    // At 2756.25 Hz the white noise register shifts every 16 samples, so the middle of each 16
+    // shows one of its output bits (the band-limited steps arrive 6.5 samples after their time).
+    mixer_set_channel(3, 2756 * HZ + HZ / 4, PSG_FULL_LEVEL | PSG_NOISE_WHITE);
     const size_t period = 32767;
-    std::vector<int16_t> a = render(2.0 * (period + 4681) / SOUND_RATE);
+    std::vector<int16_t> a = render(16.0 * (period + 4681 + 2) / SOUND_RATE);
     std::vector<uint8_t> bits;
-    for (size_t i = 0; i + 1 < a.size(); i += 2) {
-        ASSERT_EQ(a[i], a[i + 1]) << i;
-        ASSERT_TRUE(uint16_t(a[i]) == 0x3C00 || uint16_t(a[i]) == 0xC400) << i;
+    for (size_t i = 14; i < a.size(); i += 16) {
+        ASSERT_GT(std::abs(int32_t(a[i])), PSG_FULL_LEVEL * 9 / 10) << i;
         bits.push_back(a[i] < 0);
     }
     ASSERT_GE(bits.size(), period + 4681);
@@ -248,14 +220,10 @@ TEST_F(MixerTest, NoiseRegisterRunsThroughAllItsStatesBeforeRepeating) {
 }
 
 TEST_F(MixerTest, NoiseSoundsAsNoiseAndResetRestartsIt) {
-    mixer_set_channel(3, PSG_NOISE_FREQUENCY[0], PSG_FULL_LEVEL);
+    mixer_set_channel(3, PSG_NOISE_FREQUENCY[0], PSG_FULL_LEVEL | PSG_NOISE_WHITE);
     mixer_generate(2048);
     int plus = 0, minus = 0;
-    for (int i = 0; i < 2048; ++i) {
-        uint16_t w = uint16_t(mixer.mix_buffer[i]);
-        ASSERT_TRUE(w == 0x3C00 || w == 0xC400) << i;
-        (w == 0x3C00 ? plus : minus)++;
-    }
+    for (int i = 16; i < 2048; ++i) (mixer.mix_buffer[i] > 0 ? plus : minus)++;
     // Not a constant level: both signs, roughly balanced.
     EXPECT_GT(plus, 600);
     EXPECT_GT(minus, 600);
@@ -267,22 +235,30 @@ TEST_F(MixerTest, NoiseSoundsAsNoiseAndResetRestartsIt) {
     for (int i = 0; i < 16; ++i) EXPECT_EQ(mixer.mix_buffer[i], 0);
     EXPECT_EQ(mixer.channel_type[3], MIXER_TYPE_NOISE);
     EXPECT_EQ(mixer.channel_type[0], MIXER_TYPE_SQUARE);
-    mixer_set_channel(3, PSG_NOISE_FREQUENCY[0], PSG_FULL_LEVEL);
+    mixer_set_channel(3, PSG_NOISE_FREQUENCY[0], PSG_FULL_LEVEL | PSG_NOISE_WHITE);
     mixer_generate(2048);
     EXPECT_TRUE(std::equal(first.begin(), first.end(), mixer.mix_buffer));
 }
 
 TEST_F(MixerTest, FillPutsEachSampleOnBothSidesAndRendersLongChunks) {
-    mixer_set_channel(0, 11025 * HZ, PSG_FULL_LEVEL);
+    mixer_set_channel(0, 440 * HZ, PSG_FULL_LEVEL);
     std::vector<uint8_t> chunk(3000 * 4, 0xAA);
     audio_fill(nullptr, chunk.data(), 3000);
+    // The same sound rendered in two pieces the buffer can hold, low byte first on both sides.
+    mixer_reset();
+    mixer_set_channel(0, 440 * HZ, PSG_FULL_LEVEL);
+    std::vector<int16_t> want;
+    for (uint32_t n : {2048u, 952u}) {
+        mixer_generate(n);
+        want.insert(want.end(), mixer.mix_buffer, mixer.mix_buffer + n);
+    }
+    ASSERT_NE(peak(want, {0, want.size()}), 0);
     for (size_t i = 0; i < 3000; ++i) {
-        // Low byte first on both sides: full level is 00 3C, its negative 00 C4, silence 00 00.
-        static const uint8_t hi[4] = {0x3C, 0x00, 0xC4, 0x00};
-        ASSERT_EQ(chunk[i * 4 + 0], 0x00) << i;
-        ASSERT_EQ(chunk[i * 4 + 1], hi[i % 4]) << i;
-        ASSERT_EQ(chunk[i * 4 + 2], 0x00) << i;
-        ASSERT_EQ(chunk[i * 4 + 3], hi[i % 4]) << i;
+        uint16_t w = uint16_t(want[i]);
+        for (size_t side = 0; side < 2; ++side) {
+            ASSERT_EQ(chunk[i * 4 + 2 * side], w & 0xFF) << i;
+            ASSERT_EQ(chunk[i * 4 + 2 * side + 1], w >> 8) << i;
+        }
     }
 }
 
