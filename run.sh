@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Velkoro and starts it in a window, on the card folder given as the first argument (a
-# folder standing for the SD card, with roms/colecovision/ in it) or on the bundled card when none
-# is given. Further arguments are the program's options (see README.md).
+# folder standing for the SD card, with roms/colecovision/ in it), or with the cartridge file given
+# as the first argument started at once; without either, on the card folder of the settings file
+# or the bundled card. Further arguments are the program's options (see README.md).
 #
 # The headless runner runs instead when there is no display (ten seconds of the card, the last
 # screen written to velkoro-screen.png), when the first argument is --headless, or when an option
@@ -17,8 +18,13 @@ if [ "${1:-}" = "--headless" ]; then
     shift
 fi
 card=""
+cartridge=""
 if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then
-    card="$1"
+    if [ -f "$1" ]; then
+        cartridge="$1"
+    else
+        card="$1"
+    fi
     shift
 fi
 for arg in "$@"; do
@@ -36,7 +42,11 @@ build="$here/build/run"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVELKORO_BACKEND=sdl > /dev/null
 if [ -z "$headless" ]; then
     cmake --build "$build" --target velkoro
-    exec "$build/velkoro" --sd "${card:-$build/card}" "$@"
+    exec "$build/velkoro" ${cartridge:+"$cartridge"} ${card:+--sd "$card"} "$@"
+fi
+if [ -n "$cartridge" ]; then
+    echo "run.sh: the headless runner plays a card folder, not a cartridge file ($cartridge)" >&2
+    exit 2
 fi
 
 cmake --build "$build" --target velkoro-headless

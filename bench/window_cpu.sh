@@ -32,7 +32,8 @@ velkoro_start_xvfb "$work" || { echo "$0: Xvfb did not start" >&2; exit 1; }
 # No sound device on a build machine; where there is one, SDL_AUDIODRIVER may name it.
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
-"$build/velkoro" --sd "$card" > "$work/program.log" 2>&1 &
+# A settings file of its own, so that the user's is neither read nor changed.
+XDG_CONFIG_HOME="$work/config" "$build/velkoro" --sd "$card" > "$work/program.log" 2>&1 &
 program_pid=$!
 velkoro_find_window "$program_pid" || { echo "$0: no window appeared" >&2; exit 1; }
 
@@ -65,6 +66,6 @@ sleep 1
 tap x # past the welcome screen
 sleep 1
 share "idle in the cartridge manager"
-tap x # the first cartridge
+tap b # the first cartridge
 sleep 1
 share "playing the first cartridge"

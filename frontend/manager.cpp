@@ -11,6 +11,7 @@
 #include <initializer_list>
 
 Panel manager_panel;
+char rom_directory[PATH_BUFFER_BYTES] = "/mnt/sd/roms/colecovision/";
 
 namespace {
 
@@ -54,6 +55,15 @@ void queue_moves(int moves) {
     pending_moves = int16_t(total);
 }
 
+// A folder whose name looks like a cartridge's is no cartridge: opening it tells.
+bool is_folder(const char* name) {
+    char path[PATH_BUFFER_BYTES];
+    join_cut(path, sizeof path, rom_directory, name);
+    DIR* dir = platform_opendir(path);
+    if (dir) closedir(dir);
+    return dir != nullptr;
+}
+
 void leave_program() {
     ui_wait_release();
     release_names(&visit_list);
@@ -63,18 +73,18 @@ void leave_program() {
 } // namespace
 
 void scan_rom_directory(CartridgeList* list) {
-    DIR* dir = platform_opendir(ROM_DIRECTORY);
+    DIR* dir = platform_opendir(rom_directory);
     if (!dir) return;
     while (dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
         char upper[sizeof entry->d_name];
         ascii_upper(name, upper, sizeof upper);
         if (std::strstr(upper, "COLECO.ROM")) {
-            join_cut(bios_path, sizeof bios_path, ROM_DIRECTORY, name);
+            if (!bios_named) join_cut(bios_path, sizeof bios_path, rom_directory, name);
             continue;
         }
         if (!std::strstr(name, ".rom") && !std::strstr(name, ".ROM")) continue;
-        if (list->count >= MANAGER_MAX_NAMES) continue;
+        if (list->count >= MANAGER_MAX_NAMES || is_folder(name)) continue;
         size_t bytes = std::strlen(name) + 1;
         char* copy = static_cast<char*>(std::malloc(bytes));
         if (!copy) continue;
@@ -138,14 +148,18 @@ void manager_navigate(Panel* p, uint16_t b, bool repeated) {
 }
 
 void cartridge_manager() {
+    if (take_opened_cartridge()) return;
     scan_rom_directory(&visit_list);
     sort_names(&visit_list);
     const bool empty = visit_list.count == 0;
-    const char* const no_cartridges[] = {"", MANAGER_NO_CARTRIDGES};
+    char read_folder[PATH_BUFFER_BYTES];
+    if (!platform_map_path(rom_directory, read_folder, sizeof read_folder))
+        join_cut(read_folder, sizeof read_folder, rom_directory, "");
+    const char* const no_cartridges[] = {"", MANAGER_NO_CARTRIDGES, read_folder};
 
     Panel& p = manager_panel;
-    p = make_panel(MANAGER_STYLE, "Cartridge Manager", ROM_DIRECTORY, "Push B to select cart; Y to exit emu.",
-                   empty ? no_cartridges : visit_list.names, uint16_t(empty ? 2 : visit_list.count));
+    p = make_panel(MANAGER_STYLE, "Cartridge Manager", rom_directory, "Push B to select cart; Y to exit emu.",
+                   empty ? no_cartridges : visit_list.names, uint16_t(empty ? 3 : visit_list.count));
     panel_select(&p, empty ? -1 : 0);
 
     show_panel(&p);
@@ -154,6 +168,7 @@ void cartridge_manager() {
     // (which finds no game and comes back with a fresh look at the folder), Y leaves.
     for (;;) {
         uint16_t b = ui_wait_buttons(pending_moves == 0 ? 90 : 22);
+        if (take_opened_cartridge()) break;
         if (b == BTN_X || b == BTN_START) {
             timer_delay(200);
             break;
@@ -164,7 +179,7 @@ void cartridge_manager() {
             ui_wait_release();
             int16_t row = panel_selected(&p);
             if (row >= 0 && row < visit_list.count)
-                join_cut(cartridge_path, sizeof cartridge_path, ROM_DIRECTORY, visit_list.names[row]);
+                join_cut(cartridge_path, sizeof cartridge_path, rom_directory, visit_list.names[row]);
             timer_delay(200);
             break;
         }

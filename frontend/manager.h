@@ -5,12 +5,18 @@
 #include <cstdint>
 
 #include "frontend/panel.h"
+#include "machine/loader.h"
 
 constexpr const char* ROM_DIRECTORY = "/mnt/sd/roms/colecovision/";
 constexpr int MANAGER_MAX_NAMES = 1024;
 
-// What the manager shows when the ROM folder holds no cartridge (or cannot be read).
-constexpr const char* MANAGER_NO_CARTRIDGES = "No cartridges found in /mnt/sd/roms/colecovision/";
+// The folder the manager lists, with its trailing '/': the card's ROM folder, or the folder of
+// a cartridge that was opened outside the manager (see take_opened_cartridge).
+extern char rom_directory[PATH_BUFFER_BYTES];
+
+// What the manager shows, followed by the folder it read (as the host names it), when that
+// folder holds no cartridge or cannot be read.
+constexpr const char* MANAGER_NO_CARTRIDGES = "No cartridges found in";
 
 // The names of one visit, each in its own block and whole (the panel cuts what it draws, the path
 // to a cartridge needs all of it); built afresh at every visit.
@@ -19,10 +25,11 @@ struct CartridgeList {
     int count;
 };
 
-// Fills `list` (which must be empty) from the ROM folder, in the folder's order: every entry
-// whose name holds ".rom" or ".ROM", at most MANAGER_MAX_NAMES of them. An
-// entry whose upper-cased name holds "COLECO.ROM" is the BIOS: it rewrites bios_path and is not
-// listed. A folder that cannot be opened leaves the list empty.
+// Fills `list` (which must be empty) from rom_directory, in the folder's order: every entry
+// whose name holds ".rom" or ".ROM" and which is not a folder itself, at most MANAGER_MAX_NAMES
+// of them. An entry whose upper-cased name holds "COLECO.ROM" is the BIOS: it rewrites bios_path
+// (unless the player named a BIOS) and is not listed. A folder that cannot be opened leaves the
+// list empty.
 void scan_rom_directory(CartridgeList* list);
 
 // Bubble sort in ascending byte order (bytes compared as unsigned values).

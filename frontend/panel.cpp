@@ -134,6 +134,25 @@ void show_panel(Panel* p) {
     blit(&back_surface, &screen_surface, 0, 0, 320, 240, 0, 0);
 }
 
+void draw_status_strip(Surface* s, const Font* font, const char* text) {
+    fill_rect(s, 0, 0, 0, s->width, STATUS_STRIP_HEIGHT);
+    if (!font || font->glyph_width == 0) return;
+    const size_t fit = size_t(s->width - 4) / font->glyph_width;
+    const size_t length = std::strlen(text);
+    if (length <= fit) return draw_within(s, font, 2, 2, text, 0, s->width);
+    size_t first = fit;
+    for (size_t i = 0; i + 1 < fit; ++i)
+        if (text[i] == ':' && text[i + 1] == ' ') first = i + 1;
+    draw_within(s, font, 2, 2, text, unsigned(first), s->width);
+    const char* rest = text + first;
+    while (*rest == ' ') ++rest;
+    const size_t left = std::strlen(rest);
+    if (left <= fit) return draw_within(s, font, 2, 2 + line_height_of(font), rest, 0, s->width);
+    const int dots = 3 * font->glyph_width;
+    draw_within(s, font, 2, 2 + line_height_of(font), "...", 0, s->width);
+    draw_within(s, font, 2 + dots, 2 + line_height_of(font), rest + left - (fit - 3), 0, s->width);
+}
+
 void message_box(const char* text, const char* footer) {
     const char* rows[1] = {text};
     Panel p = make_panel(MESSAGE_STYLE, "Message", nullptr, footer, rows, 1);

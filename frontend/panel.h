@@ -72,6 +72,12 @@ void message_box(const char* text, const char* footer);
 // The message with the footer "Push X or B to continue.", waiting until X or B alone is pressed.
 void message_box_wait(const char* text);
 
+// The status strip: the top STATUS_STRIP_HEIGHT rows of `s` in black, with `text` on one line,
+// or on two when it is longer than a line: broken after its last ": " that fits (a reason, then
+// the file), the second line showing the end of what is left (a path's end names the file).
+constexpr uint16_t STATUS_STRIP_HEIGHT = 20;
+void draw_status_strip(Surface* s, const Font* font, const char* text);
+
 // Waits until the pressed set is exactly X or exactly B, pausing 200 ms after any other press;
 // `redraw`, when given, is shown again after each such press.
 void wait_for_x_or_b(Panel* redraw);

@@ -1,13 +1,17 @@
 // Start-up and the play cycle.
 #include "machine/play.h"
 #include "frontend/font.h"
+#include "frontend/manager.h"
+#include "frontend/panel.h"
 #include "frontend/screens.h"
 #include "frontend/surface.h"
+#include "frontend/ui.h"
 #include "machine/heap.h"
 #include "platform/platform.h"
 #include "sound/psg.h"
 #include "video/vdp.h"
 
+#include <cstdio>
 #include <cstring>
 
 char cartridge_path[PATH_BUFFER_BYTES] = "/mnt/sd/roms/colecovision/dk.rom";
@@ -31,11 +35,28 @@ void clear_surfaces() {
 } // namespace
 
 void show_status_message(const char* text) {
-    fill_rect(&screen_surface, 0, 0, 0, screen_surface.width, 20);
-    if (current_font) {
-        draw_text(&screen_surface, current_font, 2, 2, text, 0);
-        timer_delay(500);
-    }
+    draw_status_strip(&screen_surface, current_font, text);
+    if (current_font) timer_delay(500);
+}
+
+void show_load_failure(const char* reason) {
+    draw_status_strip(&screen_surface, current_font, reason);
+    ui_wait_buttons(LOAD_FAILURE_MS);
+}
+
+bool take_opened_cartridge() {
+    char cartridge[PATH_BUFFER_BYTES], bios[PATH_BUFFER_BYTES];
+    if (!platform_take_cartridge(cartridge, bios, PATH_BUFFER_BYTES)) return false;
+    std::memcpy(cartridge_path, cartridge, sizeof cartridge_path);
+    std::memcpy(bios_path, bios, sizeof bios_path);
+    // The manager then lists the cartridge's own folder: a path without a folder is in the
+    // current one.
+    const char* slash = std::strrchr(cartridge, '/');
+    if (slash)
+        std::snprintf(rom_directory, sizeof rom_directory, "%.*s", int(slash + 1 - cartridge), cartridge);
+    else
+        std::snprintf(rom_directory, sizeof rom_directory, "./");
+    return true;
 }
 
 int program_main() {
@@ -68,15 +89,18 @@ void play_cycle() {
         return;
     }
     std::memset(vdp_picture, 0, VDP_PICTURE_BYTES);
-    show_welcome();
+    // A cartridge opened from outside (a PC's command line) starts at once.
+    bool opened = take_opened_cartridge();
+    if (!opened) show_welcome();
     for (;;) {
         clear_surfaces();
-        cartridge_manager();
+        if (!opened) cartridge_manager();
+        opened = false;
         clear_surfaces();
         audio_set_paused(0);
         audio_set_volume(VOLUME_PERCENT, VOLUME_PERCENT);
         display_show_game(1);
-        run_cartridge(cartridge_path);
+        const int ran = run_cartridge(cartridge_path);
         display_show_game(0);
         audio_set_paused(1);
         // A fill that was under way when the flag went up must finish before the mixer's
@@ -84,5 +108,6 @@ void play_cycle() {
         audio_wait_paused();
         mixer_reset();
         release_machine();
+        if (!ran) show_load_failure(load_error);
     }
 }

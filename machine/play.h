@@ -13,6 +13,11 @@ constexpr int32_t VOLUME_PERCENT = 50;
 // one game to the next.
 extern char cartridge_path[PATH_BUFFER_BYTES];
 
+// Takes a cartridge the player opened outside the cartridge manager (platform_take_cartridge):
+// it becomes cartridge_path, with its BIOS in bios_path, and the manager lists its folder from
+// then on. False when there is none.
+bool take_opened_cartridge();
+
 // The program's start-up and play cycle (what the process entry runs); returns 0 when the
 // program ends by returning.
 int program_main();
@@ -22,3 +27,10 @@ void play_cycle();
 
 // Shows one line of text at the top of the screen for 500 ms.
 void show_status_message(const char* text);
+
+// How long the reason of a failed load stays up unless a control is pressed first.
+constexpr uint32_t LOAD_FAILURE_MS = 4000;
+
+// Shows why a load failed in the status strip until a control is pressed or LOAD_FAILURE_MS
+// pass: without it, choosing a cartridge that cannot run would seem to do nothing at all.
+void show_load_failure(const char* reason);

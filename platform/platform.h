@@ -128,6 +128,12 @@ uint32_t buttons_from_held(uint16_t held);
 // `out` empty) when the result does not fit in `out_size` bytes.
 bool platform_map_path(const char* path, char* out, size_t out_size);
 
+// A cartridge the player opened outside the cartridge manager since the last call (a PC's
+// command line, or a file dropped on its window): its path into `cartridge` and the BIOS to run
+// it with into `bios`, each of `size` bytes. False when there is none, as always on the
+// handheld, which has no other way in.
+bool platform_take_cartridge(char* cartridge, char* bios, size_t size);
+
 // fopen and opendir through the card mapping; nullptr on failure, as the C library.
 FILE* platform_fopen(const char* path, const char* mode);
 DIR* platform_opendir(const char* path);

@@ -18,7 +18,7 @@ velkoro_need_packages() {
 }
 
 # What building and running the program needs.
-VELKORO_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libpng-dev pasmo libsdl2-dev)
+VELKORO_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config libpng-dev pasmo libsdl2-dev libinih-dev)
 # What the tests need on top.
 VELKORO_TEST_PACKAGES=(googletest libgtest-dev imagemagick xvfb xdotool libx11-dev)
 # The fuzz build: clang with libFuzzer and the sanitizers' runtimes.

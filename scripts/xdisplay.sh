@@ -18,13 +18,14 @@ velkoro_start_xvfb() {
     export DISPLAY=":$(head -1 "$folder/display.txt")"
 }
 
-# velkoro_find_window PID: sets `window` to the visible window named Velkoro of process PID
+# velkoro_find_window PID: sets `window` to the visible window of Velkoro (its title is Velkoro, or
+# Velkoro - CARTRIDGE while a game runs) of process PID
 # (not one a closed earlier run may leave for a moment), waiting up to 10 s, and gives it the
 # keyboard focus; returns 1 when none appeared.
 velkoro_find_window() {
     window=""
     for _ in $(seq 100); do
-        window=$(xdotool search --onlyvisible --pid "$1" --name '^Velkoro$' 2> /dev/null | head -1 || true)
+        window=$(xdotool search --onlyvisible --pid "$1" --name '^Velkoro( - .*)?$' 2> /dev/null | head -1 || true)
         [ -n "$window" ] && break
         sleep 0.1
     done

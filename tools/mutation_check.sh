@@ -15,7 +15,10 @@ jobs="${JOBS:-2}"
 
 # name | file | perl substitution (the file is read whole, so patterns may span lines)
 mutations=(
-    "cartridge-one-byte-short|machine/loader.cpp|s/CARTRIDGE_MAX_BYTES - 2\)/CARTRIDGE_MAX_BYTES - 3)/"
+    "cartridge-one-byte-short|machine/loader.cpp|s/read_fully\(f, cart, CARTRIDGE_MAX_BYTES\)/read_fully(f, cart, CARTRIDGE_MAX_BYTES - 1)/"
+    "cartridge-too-large-taken|machine/loader.cpp|s/if \(too_large\) return/if (false \&\& too_large) return/"
+    "load-failure-silent|machine/play.cpp|s/if \(!ran\) show_load_failure/if (false \&\& !ran) show_load_failure/"
+    "folder-listed-as-cartridge|frontend/manager.cpp|s/ \|\| is_folder\(name\)/ || (false \&\& is_folder(name))/"
     "load-keeps-controller-mode|machine/loader.cpp|s/\n\s*controller_mode = 0;//"
     "load-keeps-controller-words|machine/loader.cpp|s/\n\s*controller_words\[0\] = controller_words\[1\] = 0xFFFF;//"
     "load-keeps-scanline|machine/loader.cpp|s/\n\s*scanline = 0;//"

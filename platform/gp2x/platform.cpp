@@ -322,6 +322,9 @@ uint16_t read_second_pad() { return 0; }
 
 // --- The card: the handheld's paths are real paths ---
 
+// The handheld starts cartridges from its manager only.
+bool platform_take_cartridge(char*, char*, size_t) { return false; }
+
 bool platform_map_path(const char* path, char* out, size_t out_size) {
     size_t n = std::strlen(path);
     if (n + 1 > out_size) {

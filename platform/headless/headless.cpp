@@ -168,6 +168,15 @@ uint8_t read_keypad(int32_t controller) {
 
 // --- The card ---
 
+bool platform_take_cartridge(char* cartridge, char* bios, size_t size) {
+    std::string& path = headless_config.opened_cartridge;
+    if (path.empty() || path.size() >= size || headless_config.opened_bios.size() >= size) return false;
+    std::snprintf(cartridge, size, "%s", path.c_str());
+    std::snprintf(bios, size, "%s", headless_config.opened_bios.c_str());
+    path.clear();
+    return true;
+}
+
 bool platform_map_path(const char* path, char* out, size_t out_size) {
     return card_map_path(headless_config.card_folder, path, out, out_size);
 }

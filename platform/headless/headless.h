@@ -34,6 +34,10 @@ struct HeadlessConfig {
     bool report = false;                // print what the run did at its end (the runner)
     bool unpaced = false;               // virtual clock only: every clock read jumps a second,
                                         // so that no pacing wait ever holds the program up
+    // A cartridge opened outside the manager at start-up, as a PC's command line opens one, and
+    // its BIOS; handed to the program once. Empty = none.
+    std::string opened_cartridge;
+    std::string opened_bios;
     // Told of display_show_game: the play cycle calls it just before and after each game.
     void (*on_show_game)(int32_t playing) = nullptr;
     // Told of every platform_frame_end, before the end of a run is checked.

@@ -8,6 +8,14 @@
 // the window is refreshed about 60 times a second; while a game runs it is refreshed at every
 // frame end, right after the frame was presented. A screen that has not changed since the last
 // refresh is not sent again.
+//
+// Keys reach the program in two ways: held keys through the keyboard's state, and presses as
+// events, which are kept until the next read of the buttons, so that a key pressed and let go
+// between two reads (within one frame) still counts as held for that read.
+#include "frontend/font.h"
+#include "frontend/panel.h"
+#include "frontend/surface.h"
+#include "machine/play.h"
 #include "platform/common/card.h"
 #include "platform/common/screens.h"
 #include "platform/platform.h"
@@ -20,6 +28,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <climits>
+#include <cstdlib>
 #include <thread>
 #include <unistd.h>
 
@@ -51,10 +61,28 @@ constexpr int MAX_PADS = 8;
 SDL_GameController* pads[MAX_PADS];
 int pad_count = 0;
 
+// Presses since the last read of the buttons (keys by scancode, the first two controllers' buttons);
+// keys that went down with Alt held, which stay out of the game until let go (Alt+Enter is the
+// window's, not START); and what the last read saw, which the reads of the second player and the
+// keypads that follow it in the same frame share.
+uint8_t latched_keys[SDL_NUM_SCANCODES];
+bool latched_pad_buttons[2][SDL_CONTROLLER_BUTTON_MAX];
+uint8_t swallowed_keys[SDL_NUM_SCANCODES];
+uint8_t read_keys[SDL_NUM_SCANCODES];
+GamepadState read_pads[2];
+
+// The pause: asked for by the pause key in a game, held at the next frame end. Leaving the game
+// from it (or dropping a cartridge on the window during a game) presses SELECT for one read.
+bool pause_requested = false;
+std::atomic<bool> paused{false};
+bool select_pulse = false;
+std::string title = "Velkoro";
+
 // Audio. The pause flag and the stop word order the threads: the main thread's mixer writes
 // before a resume reach the next fill. Levels are per side in 1/256.
 SDL_AudioDeviceID audio_device = 0;
 std::atomic<int32_t> audio_paused{1};
+std::atomic<int32_t> user_paused{0};
 std::atomic<uint32_t> audio_stop{0};
 std::atomic<int32_t> gain_left{256};
 std::atomic<int32_t> gain_right{256};
@@ -78,7 +106,7 @@ void refresh(uint64_t t) {
     SDL_UpdateTexture(texture, nullptr, window_copy, DISPLAY_WIDTH * 2);
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer, &w, &h);
-    SdlRect r = sdl_picture_rect(w, h, game_view);
+    SdlRect r = sdl_picture_rect(w, h, game_view, sdl_settings.whole_scaling);
     SDL_Rect src{0, 0, game_view ? VDP_PICTURE_WIDTH : DISPLAY_WIDTH,
                  game_view ? VDP_PICTURE_HEIGHT : DISPLAY_HEIGHT};
     SDL_Rect dst{r.x, r.y, r.w, r.h};
@@ -91,6 +119,13 @@ void refresh(uint64_t t) {
 void toggle_fullscreen() {
     SDL_SetWindowFullscreen(window, sdl_window_fullscreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
     refresh_due = true;
+    sdl_settings.fullscreen = sdl_window_fullscreen();
+    save_settings();
+}
+
+void forget_presses() {
+    std::memset(latched_keys, 0, sizeof latched_keys);
+    std::memset(latched_pad_buttons, 0, sizeof latched_pad_buttons);
 }
 
 void open_pad(int device_index) {
@@ -104,6 +139,7 @@ void open_pad(int device_index) {
             return;
         }
     pads[pad_count++] = c;
+    forget_presses();
 }
 
 void close_pad(SDL_JoystickID id) {
@@ -112,32 +148,115 @@ void close_pad(SDL_JoystickID id) {
         SDL_GameControllerClose(pads[i]);
         for (int j = i + 1; j < pad_count; ++j) pads[j - 1] = pads[j];
         --pad_count;
+        forget_presses();
         return;
+    }
+}
+
+int pad_slot(SDL_JoystickID id) {
+    for (int i = 0; i < pad_count && i < 2; ++i)
+        if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pads[i])) == id) return i;
+    return -1;
+}
+
+void open_dropped(const char* path) {
+    sdl_config.opened_cartridge = path;
+    sdl_config.opened_bios = sdl_find_bios(path);
+    // A game running now ends, and the manager then starts the dropped one.
+    if (game_view) select_pulse = true;
+}
+
+// What an event was, for the pause.
+enum class Press { none, pause, leave, other };
+
+// Handles one event; a press of a player's control is kept for the next read when `latch`.
+Press handle_event(const SDL_Event& e, bool latch) {
+    switch (e.type) {
+    case SDL_QUIT: std::exit(0);
+    case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) std::exit(0);
+        refresh_due = true;
+        return Press::none;
+    case SDL_KEYUP: swallowed_keys[e.key.keysym.scancode] = 0; return Press::none;
+    case SDL_KEYDOWN: {
+        const SDL_Scancode sc = e.key.keysym.scancode;
+        if (e.key.repeat) return Press::none;
+        // Alt with any key is the window's: Alt+Enter switches fullscreen and presses nothing.
+        if (e.key.keysym.mod & KMOD_ALT) {
+            swallowed_keys[sc] = 1;
+            if (sc == SDL_SCANCODE_RETURN || sc == SDL_SCANCODE_KP_ENTER) toggle_fullscreen();
+            return Press::none;
+        }
+        const int c = key_control(sc);
+        if (c >= 0 && CONTROLS[c].action == ACTION_FULLSCREEN) {
+            toggle_fullscreen();
+            return Press::none;
+        }
+        if (c >= 0 && CONTROLS[c].action == ACTION_PAUSE) return Press::pause;
+        // In the pause a key only answers it: held on, it does not reach the game either.
+        if (latch)
+            latched_keys[sc] = 1;
+        else
+            swallowed_keys[sc] = 1;
+        if (c >= 0 && CONTROLS[c].owner == CONTROL_PLAYER1 && CONTROLS[c].mask == BTN_SELECT) return Press::leave;
+        return Press::other;
+    }
+    case SDL_CONTROLLERBUTTONDOWN: {
+        const int slot = pad_slot(e.cbutton.which);
+        if (slot >= 0 && latch && e.cbutton.button < SDL_CONTROLLER_BUTTON_MAX)
+            latched_pad_buttons[slot][e.cbutton.button] = true;
+        if (slot == 0 && e.cbutton.button < SDL_CONTROLLER_BUTTON_MAX) {
+            GamepadState one{};
+            one.buttons[e.cbutton.button] = true;
+            if (gamepad_buttons(one, 0) & BTN_SELECT) return Press::leave;
+        }
+        return Press::other;
+    }
+    case SDL_CONTROLLERDEVICEADDED: open_pad(e.cdevice.which); return Press::none;
+    case SDL_CONTROLLERDEVICEREMOVED: close_pad(e.cdevice.which); return Press::none;
+    case SDL_DROPFILE:
+        if (e.drop.file) {
+            open_dropped(e.drop.file);
+            SDL_free(e.drop.file);
+        }
+        return Press::leave;
+    default: return Press::none;
     }
 }
 
 void handle_events() {
     SDL_Event e;
-    while (SDL_PollEvent(&e)) {
-        switch (e.type) {
-        case SDL_QUIT: std::exit(0);
-        case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_CLOSE) std::exit(0);
-            refresh_due = true;
-            break;
-        case SDL_KEYDOWN:
-            if (e.key.repeat) break;
-            if (e.key.keysym.scancode == SDL_SCANCODE_F11 ||
-                ((e.key.keysym.scancode == SDL_SCANCODE_RETURN ||
-                  e.key.keysym.scancode == SDL_SCANCODE_KP_ENTER) &&
-                 (e.key.keysym.mod & KMOD_ALT)))
-                toggle_fullscreen();
-            break;
-        case SDL_CONTROLLERDEVICEADDED: open_pad(e.cdevice.which); break;
-        case SDL_CONTROLLERDEVICEREMOVED: close_pad(e.cdevice.which); break;
-        default: break;
-        }
+    while (SDL_PollEvent(&e))
+        if (handle_event(e, true) == Press::pause && game_view) pause_requested = true;
+}
+
+// The plain pause of a game: the sound stops and a line over the picture says how to go on.
+// Pressing the pause key again, or SELECT's key, leaves the game; any other key or button plays
+// on (that press goes no further). Runs at a frame end, so the game stands between two frames.
+void run_pause() {
+    pause_requested = false;
+    paused = true;
+    user_paused.store(1);
+    const bool drawn = screen_surface.pixels && screen_surface.width == DISPLAY_WIDTH;
+    static uint16_t strip[DISPLAY_WIDTH * STATUS_STRIP_HEIGHT];
+    if (drawn) {
+        std::memcpy(strip, screen_surface.pixels, sizeof strip);
+        draw_status_strip(&screen_surface, current_font, "Paused: Escape ends the game, a key plays on");
     }
+    SDL_SetWindowTitle(window, (title + " (paused)").c_str());
+    refresh_due = true;
+    Press p = Press::none;
+    while (p == Press::none) {
+        refresh(now_us());
+        SDL_Event e;
+        if (SDL_WaitEventTimeout(&e, 50)) p = handle_event(e, false);
+    }
+    if (p == Press::pause || p == Press::leave) select_pulse = true;
+    if (drawn) std::memcpy(screen_surface.pixels, strip, sizeof strip);
+    SDL_SetWindowTitle(window, title.c_str());
+    refresh_due = true;
+    user_paused.store(0);
+    paused = false;
 }
 
 // Serves the window at time t; `frame_end` marks the end of an emulated frame.
@@ -147,6 +266,7 @@ void serve(uint64_t t, bool frame_end) {
         last_events_us = t;
         handle_events();
     }
+    if (frame_end && pause_requested) run_pause();
     bool due = game_view ? frame_end : (refresh_due || t - last_refresh_us >= FRONT_END_REFRESH_US);
     if (due) refresh(t);
 }
@@ -176,14 +296,25 @@ const uint8_t* keyboard() {
     return video_open ? SDL_GetKeyboardState(nullptr) : none;
 }
 
+// One read of the controls: what is held now, and what was pressed since the last read.
+void take_reading() {
+    const uint8_t* now = keyboard();
+    for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) read_keys[sc] = (now[sc] && !swallowed_keys[sc]) || latched_keys[sc];
+    for (int p = 0; p < 2; ++p) {
+        read_pads[p] = p < pad_count ? pad_state(pads[p]) : GamepadState{};
+        for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) read_pads[p].buttons[b] |= latched_pad_buttons[p][b];
+    }
+    forget_presses();
+}
+
 uint16_t player_buttons(int player) {
-    uint16_t held = keyboard_buttons(keyboard(), player);
-    if (pad_count > player) held |= gamepad_buttons(pad_state(pads[player]));
+    uint16_t held = keyboard_buttons(read_keys, player);
+    if (pad_count > player) held |= gamepad_buttons(read_pads[player], player);
     return held;
 }
 
 void SDLCALL audio_callback(void*, Uint8* stream, int len) {
-    if (audio_stop.load() != 0 || audio_paused.load() != 0) {
+    if (audio_stop.load() != 0 || audio_paused.load() != 0 || user_paused.load() != 0) {
         std::memset(stream, 0, size_t(len));
         return;
     }
@@ -222,9 +353,10 @@ void open_audio() {
 void open_window() {
     // Hidden until the renderer is made: SDL may have to remake the window for it.
     Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
-    if (sdl_config.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window = SDL_CreateWindow("Velkoro", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                              DISPLAY_WIDTH * sdl_config.scale, DISPLAY_HEIGHT * sdl_config.scale, flags);
+    if (sdl_settings.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    const int scale = std::min(sdl_settings.scale, sdl_desktop_scale());
+    window = SDL_CreateWindow("Velkoro", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, DISPLAY_WIDTH * scale,
+                              DISPLAY_HEIGHT * scale, flags);
     if (window) {
         SDL_SetWindowMinimumSize(window, DISPLAY_WIDTH / 2, DISPLAY_HEIGHT / 2);
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
@@ -233,7 +365,10 @@ void open_window() {
     if (renderer)
         texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
                                     DISPLAY_WIDTH, DISPLAY_HEIGHT);
-    if (texture) SDL_ShowWindow(window);
+    if (texture) {
+        SDL_SetTextureScaleMode(texture, sdl_settings.smooth ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+        SDL_ShowWindow(window);
+    }
     if (!texture) {
         std::fprintf(stderr,
                      "velkoro: cannot open a window (%s); without one, run the headless runner: "
@@ -292,7 +427,10 @@ bool sdl_open_video(std::string& error) {
     }
     // Without game controllers the keyboard still plays.
     SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+    SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
     video_open = true;
+    // Now that the keyboard's layout is known, the keys are found by their labels.
+    sdl_bind_keys();
     return true;
 }
 
@@ -302,16 +440,32 @@ bool sdl_window_fullscreen() { return window && (SDL_GetWindowFlags(window) & SD
 
 void sdl_service() { serve(now_us(), false); }
 
-SdlRect sdl_picture_rect(int out_w, int out_h, bool game) {
+bool sdl_paused() { return paused; }
+
+std::string sdl_window_title() { return title; }
+
+int sdl_desktop_scale() {
+    SDL_Rect r{};
+    if (!video_open || SDL_GetDisplayUsableBounds(0, &r) != 0 || r.w <= 0 || r.h <= 0) return SDL_MAX_SCALE;
+    return std::clamp(std::min(r.w / DISPLAY_WIDTH, r.h / DISPLAY_HEIGHT), 1, SDL_MAX_SCALE);
+}
+
+SdlRect sdl_picture_rect(int out_w, int out_h, bool game, bool whole) {
     const int64_t sw = game ? VDP_PICTURE_WIDTH : DISPLAY_WIDTH;
     const int64_t sh = game ? VDP_PICTURE_HEIGHT : DISPLAY_HEIGHT;
     int64_t w = out_w > 0 ? out_w : 1, h = out_h > 0 ? out_h : 1;
     int64_t dw = w, dh = h;
-    // As large as the window allows with the picture's own shape; black bars fill the rest.
-    if (w * sh <= h * sw)
+    const int64_t times = std::min(w / sw, h / sh);
+    if (whole && times >= 1) {
+        // Every console pixel the same whole number of screen pixels wide and high.
+        dw = sw * times;
+        dh = sh * times;
+    } else if (w * sh <= h * sw) {
+        // As large as the window allows with the picture's own shape; black bars fill the rest.
         dh = (w * sh + sw / 2) / sw;
-    else
+    } else {
         dw = (h * sw + sh / 2) / sh;
+    }
     return SdlRect{int((w - dw) / 2), int((h - dh) / 2), int(dw), int(dh)};
 }
 
@@ -364,6 +518,25 @@ int32_t platform_auto_frame_skip() { return 0; }
 void display_show_game(int32_t playing) {
     game_view = playing != 0;
     refresh_due = true;
+    select_pulse = false;
+    pause_requested = false;
+    title = "Velkoro";
+    if (game_view) {
+        const char* slash = std::strrchr(cartridge_path, '/');
+        title += " - ";
+        title += slash ? slash + 1 : cartridge_path;
+        // The cartridge to offer again at the next start: where it is on this machine.
+        char host[PATH_MAX];
+        char full[PATH_MAX];
+        if (platform_map_path(cartridge_path, host, sizeof host)) {
+            const char* kept = realpath(host, full) ? full : host;
+            if (sdl_settings.last_cartridge != kept) {
+                sdl_settings.last_cartridge = kept;
+                save_settings();
+            }
+        }
+    }
+    if (window) SDL_SetWindowTitle(window, title.c_str());
 }
 
 // --- Audio ---
@@ -379,8 +552,9 @@ void audio_wait_paused() {
 }
 
 void audio_set_volume(int32_t left, int32_t right) {
-    // As the handheld sets its mixer: 80 % of each percentage.
-    auto gain = [](int32_t p) { return (p < 0 ? 0 : p > 100 ? 100 : p) * 80 / 100 * 256 / 100; };
+    // As the handheld sets its mixer: 80 % of each percentage; then the player's own volume.
+    const int32_t own = std::clamp(sdl_settings.volume, 0, 100);
+    auto gain = [own](int32_t p) { return (p < 0 ? 0 : p > 100 ? 100 : p) * 80 / 100 * 256 / 100 * own / 100; };
     gain_left.store(gain(left), std::memory_order_relaxed);
     gain_right.store(gain(right), std::memory_order_relaxed);
 }
@@ -403,17 +577,34 @@ void timer_delay(uint32_t n) {
 
 uint32_t read_buttons() {
     look();
-    return buttons_from_held(player_buttons(0));
+    take_reading();
+    uint16_t held = player_buttons(0);
+    if (select_pulse && game_view) held |= BTN_SELECT;
+    select_pulse = false;
+    return buttons_from_held(held);
 }
 
+// The PC's additions come from the reading of the read_pad before them (the frame driver reads
+// them right after it), so that a short press counts for all of them alike.
 uint16_t read_second_pad() { return uint16_t(buttons_from_held(player_buttons(1))); }
 
-uint8_t read_keypad(int32_t controller) {
-    // Without a second game controller the numeric keypad is the second player's keypad too.
-    return keyboard_keypad(keyboard(), controller, pad_count < 2);
-}
+uint8_t read_keypad(int32_t controller) { return keyboard_keypad(read_keys, controller); }
 
 // --- The card ---
+
+bool platform_take_cartridge(char* cartridge, char* bios, size_t size) {
+    std::string& path = sdl_config.opened_cartridge;
+    if (path.empty()) return false;
+    const bool fits = path.size() < size && sdl_config.opened_bios.size() < size;
+    if (fits) {
+        std::snprintf(cartridge, size, "%s", path.c_str());
+        std::snprintf(bios, size, "%s", sdl_config.opened_bios.c_str());
+    } else {
+        std::fprintf(stderr, "velkoro: the path of %s is too long to open\n", path.c_str());
+    }
+    path.clear();
+    return fits;
+}
 
 bool platform_map_path(const char* path, char* out, size_t out_size) {
     return card_map_path(sdl_config.card_folder, path, out, out_size);

@@ -35,8 +35,8 @@ using Manager = ScreenTest;
 
 TEST_F(Manager, ScanListsRomNamesAndTakesTheBiosAside) {
     make_files({"b.rom", "A.ROM", "Coleco.rom", "c.txt", "x.Rom", "game.rom.bak"});
-    std::filesystem::create_directory(roms + "/folder.rom"); // entries are not told apart
-    EXPECT_EQ(scanned(), (std::vector<std::string>{"A.ROM", "b.rom", "folder.rom", "game.rom.bak"}));
+    std::filesystem::create_directory(roms + "/folder.rom"); // a folder is no cartridge
+    EXPECT_EQ(scanned(), (std::vector<std::string>{"A.ROM", "b.rom", "game.rom.bak"}));
     EXPECT_EQ(std::string(bios_path), rom_dir + "Coleco.rom");
     std::filesystem::remove_all(roms); // a missing folder lists nothing
     EXPECT_TRUE(scanned().empty());

@@ -86,6 +86,37 @@ TEST_F(Loader, BiosMustHoldItsWholeImage) {
     EXPECT_EQ(cpu_memory[0x2000], 0xFF);
 }
 
+TEST_F(Loader, AFailedLoadSaysWhy) {
+    struct Case {
+        std::vector<uint8_t> cart;
+        std::vector<uint8_t> bios;
+        std::string reason;
+    };
+    const std::string bios = card.path + "/roms/colecovision/coleco.rom";
+    std::vector<uint8_t> huge = test_cartridge(CARTRIDGE_FILE_MAX_BYTES + 1);
+    const Case cases[] = {
+        {test_cartridge(8192), {}, "BIOS not found: " + bios},
+        {test_cartridge(8192), spinning_bios(8191), "BIOS too short (needs 8192 bytes): " + bios},
+        {{}, spinning_bios(), "Cartridge too short: game.rom"},
+        {{0xAA}, spinning_bios(), "Cartridge too short: game.rom"},
+        {test_cartridge(4095), spinning_bios(), "Cartridge too short: game.rom"},
+        {test_cartridge(8192, 0x55, 0x55), spinning_bios(), "Not a cartridge (no 55 AA header): game.rom"},
+        {huge, spinning_bios(), "Cartridge too large: game.rom"},
+        // The largest file taken, and a load that works, leave no reason behind.
+        {test_cartridge(CARTRIDGE_FILE_MAX_BYTES), spinning_bios(), ""},
+        {test_cartridge(8192), spinning_bios(), ""},
+    };
+    for (const Case& c : cases) {
+        std::remove((roms + "/coleco.rom").c_str());
+        if (!c.bios.empty()) write_file(roms + "/coleco.rom", c.bios);
+        EXPECT_EQ(load(c.cart), c.reason.empty() ? 1 : 0) << c.reason;
+        EXPECT_EQ(std::string(load_error), c.reason);
+        release_machine();
+    }
+    EXPECT_EQ(run_cartridge("/mnt/sd/roms/colecovision/absent.rom"), 0);
+    EXPECT_EQ(std::string(load_error), "Cartridge not found: absent.rom");
+}
+
 TEST_F(Loader, MissingFilesFailQuietly) {
     std::remove((roms + "/coleco.rom").c_str());
     uint32_t failed = loads_failed, run = games_run;

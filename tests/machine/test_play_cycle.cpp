@@ -86,7 +86,7 @@ HeadlessConfig program_config(const std::string& card) {
     return c;
 }
 
-void run_program(const HeadlessConfig& c) {
+[[noreturn]] void run_program(const HeadlessConfig& c) {
     headless_reset(c);
     std::atexit(report_counters);
     program_main();
@@ -173,6 +173,61 @@ TEST_F(PlayCycle, BuffersThatCannotBeAllocatedEndTheProgramWithAMessage) {
                 "returned 0 after 500 ms, message shown, rest black");
     EXPECT_EXIT(run_with_failing_allocation(card.path, VDP_PICTURE_BYTES), ::testing::ExitedWithCode(0),
                 "returned 0 after 500 ms, message shown, rest black");
+}
+
+// The program with a card, stopped after `ms`: the screen is left in the shown buffer.
+[[noreturn]] void run_until(HeadlessConfig c, uint32_t ms, const std::string& script) {
+    c.run_ms = ms;
+    std::string error;
+    parse_button_script(script, c.presses, error);
+    run_program(c);
+}
+
+TEST_F(PlayCycle, AFailedLoadShowsWhyUntilAKeyOrAFewSeconds) {
+    // No BIOS: chosen at 400 ms, the reason is up until a key (A at 1500 ms, then B chooses again
+    // in the manager), or for some 4 s without one (B at 4200 ms only puts it away, B at 4800 ms
+    // finds the manager again).
+    write_file(roms + "/dk.rom", test_cartridge(8192));
+    EXPECT_EXIT(run_until(test_config(card.path), 2500, "B:100-200, B:400-500, A:1500-1600, B:1800-1900"),
+                ::testing::ExitedWithCode(0), "games=0 failed=2 ");
+    EXPECT_EXIT(run_until(test_config(card.path), 4300, "B:100-200, B:400-500, B:4200-4300"),
+                ::testing::ExitedWithCode(0), "games=0 failed=1 ");
+    EXPECT_EXIT(run_until(test_config(card.path), 5500, "B:100-200, B:400-500, B:4800-4900"),
+                ::testing::ExitedWithCode(0), "games=0 failed=2 ");
+}
+
+// What the player sees: the reason in the status strip over the black screen.
+[[noreturn]] void show_failure_and_compare(const std::string& card) {
+    HeadlessConfig c = test_config(card);
+    c.run_ms = 1000;
+    std::string error;
+    parse_button_script("B:100-200, B:400-500", c.presses, error);
+    headless_reset(c);
+    std::atexit([] { std::fprintf(stderr, "%s\n", compare_screen_with_golden("machine/golden/load_failure.png").c_str()); });
+    program_main();
+    std::exit(3);
+}
+
+TEST_F(PlayCycle, TheReasonIsShownInTheStatusStrip) {
+    write_file(roms + "/coleco.rom", spinning_bios());
+    write_file(roms + "/A cartridge with a name too long for one line of the strip.rom",
+               test_cartridge(8192, 0x12, 0x34));
+    EXPECT_EXIT(show_failure_and_compare(card.path), ::testing::ExitedWithCode(0), "^\n$");
+}
+
+TEST_F(PlayCycle, ACartridgeOpenedFromOutsideStartsAtOnce) {
+    // No welcome screen and no manager: SELECT at 500 ms ends the game, and the manager then
+    // lists the cartridge's own folder, whose BIOS is the one it was opened with.
+    TempFolder other;
+    write_file(other.path + "/mine.rom", test_cartridge(8192));
+    write_file(other.path + "/bios.bin", spinning_bios());
+    HeadlessConfig c = test_config(card.path);
+    c.opened_cartridge = other.path + "/mine.rom";
+    c.opened_bios = other.path + "/bios.bin";
+    EXPECT_EXIT(run_until(c, 900, "SELECT:500-600"), ::testing::ExitedWithCode(0),
+                "games=1 failed=0 path=.*/mine.rom ");
+    EXPECT_EXIT(run_until(c, 1500, "SELECT:500-600, B:1000-1100, SELECT:1300-1400"), ::testing::ExitedWithCode(0),
+                "games=2 failed=0 path=.*/mine.rom ");
 }
 
 TEST_F(PlayCycle, StatusMessageWithoutFontDoesNotWait) {

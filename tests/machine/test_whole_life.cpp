@@ -58,7 +58,7 @@ void report() {
 
 // The manager lists a_game.rom, b_short.rom and c_signature.rom and starts with the first
 // highlighted. Each pair: B runs the game, SELECT ends it, DOWN once or twice and B pick one of
-// the broken files, which goes straight back to the manager.
+// the broken files, whose reason A puts away, back to the manager.
 std::string life_script() {
     std::string s = "B:100-200";
     const uint32_t period = 2000;
@@ -72,6 +72,7 @@ std::string life_script() {
         press("DOWN", 1000);
         if (k % 2) press("DOWN", 1200);
         press("B", 1400);
+        press("A", 1800);
     }
     s += ", Y:" + std::to_string(400 + PAIRS * period + 100) + "-" +
          std::to_string(400 + PAIRS * period + 200);

@@ -1,14 +1,19 @@
 // The PC back end on SDL's dummy drivers (no display): the keyboard's and the game controllers'
-// mapping to both console controllers, the picture's place in the window, the audio device's
-// pause, and leaving by closing the window.
+// mapping to both console controllers, short presses, the pause, fullscreen, dropped cartridges,
+// the picture's place in the window, the audio device's pause, and leaving by closing the
+// window.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <unistd.h>
 
 #include "cpu/z80.h"
 #include "machine/driver.h"
+#include "machine/loader.h"
+#include "machine/play.h"
 #include "machine/ports.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl.h"
@@ -25,6 +30,12 @@ const bool dummy_drivers = [] {
     return true;
 }();
 
+// The built-in controls (the settings' record is set at run time, never before main).
+void use_default_controls() {
+    sdl_settings = default_settings();
+    sdl_bind_keys();
+}
+
 // --- The keyboard ---
 
 struct Keys {
@@ -34,79 +45,96 @@ struct Keys {
     }
 };
 
-TEST(SdlKeyboard, FirstPlayerKeysGiveTheHandheldsButtons) {
+struct SdlKeyboard : ::testing::Test {
+    void SetUp() override { use_default_controls(); }
+};
+using SdlGamepad = SdlKeyboard;
+
+TEST_F(SdlKeyboard, KeysOfBothPlayers) {
     struct Case {
         SDL_Scancode key;
-        uint16_t word;
+        uint16_t first, second;
+        uint8_t keypad1, keypad2;
     };
+    constexpr uint8_t N = KEYPAD_NONE;
     const Case cases[] = {
-        {SDL_SCANCODE_UP, BTN_UP},         {SDL_SCANCODE_DOWN, BTN_DOWN},
-        {SDL_SCANCODE_LEFT, BTN_LEFT},     {SDL_SCANCODE_RIGHT, BTN_RIGHT},
-        {SDL_SCANCODE_LCTRL, BTN_A},       {SDL_SCANCODE_Z, BTN_A},
-        {SDL_SCANCODE_LALT, BTN_B},        {SDL_SCANCODE_X, BTN_B},
-        {SDL_SCANCODE_LSHIFT, BTN_X},      {SDL_SCANCODE_C, BTN_X},
-        {SDL_SCANCODE_SPACE, BTN_Y},       {SDL_SCANCODE_V, BTN_Y},
-        {SDL_SCANCODE_Q, BTN_L},           {SDL_SCANCODE_W, BTN_R},
-        {SDL_SCANCODE_RETURN, BTN_START},  {SDL_SCANCODE_BACKSPACE, BTN_SELECT},
-        {SDL_SCANCODE_ESCAPE, BTN_SELECT},
+        // The letters of the prompts are the buttons of those names.
+        {SDL_SCANCODE_A, BTN_A, 0, N, N},
+        {SDL_SCANCODE_B, BTN_B, 0, N, N},
+        {SDL_SCANCODE_X, BTN_X, 0, N, N},
+        {SDL_SCANCODE_Y, BTN_Y, 0, N, N},
+        // Keys for the left hand, the arrows, the shoulders, START and SELECT.
+        {SDL_SCANCODE_Z, BTN_A, 0, N, N},
+        {SDL_SCANCODE_LCTRL, BTN_A, 0, N, N},
+        {SDL_SCANCODE_SPACE, BTN_B, 0, N, N},
+        {SDL_SCANCODE_LSHIFT, BTN_X, 0, N, N},
+        {SDL_SCANCODE_UP, BTN_UP, 0, N, N},
+        {SDL_SCANCODE_DOWN, BTN_DOWN, 0, N, N},
+        {SDL_SCANCODE_LEFT, BTN_LEFT, 0, N, N},
+        {SDL_SCANCODE_RIGHT, BTN_RIGHT, 0, N, N},
+        {SDL_SCANCODE_Q, BTN_L, 0, N, N},
+        {SDL_SCANCODE_W, BTN_R, 0, N, N},
+        {SDL_SCANCODE_RETURN, BTN_START, 0, N, N},
+        {SDL_SCANCODE_BACKSPACE, BTN_SELECT, 0, N, N},
+        // The second player on the right hand.
+        {SDL_SCANCODE_I, 0, BTN_UP, N, N},
+        {SDL_SCANCODE_K, 0, BTN_DOWN, N, N},
+        {SDL_SCANCODE_J, 0, BTN_LEFT, N, N},
+        {SDL_SCANCODE_L, 0, BTN_RIGHT, N, N},
+        {SDL_SCANCODE_U, 0, BTN_A, N, N},
+        {SDL_SCANCODE_O, 0, BTN_B, N, N},
+        // The number row is the first keypad, the numeric keypad the second, each alone.
+        {SDL_SCANCODE_0, 0, 0, 0, N},
+        {SDL_SCANCODE_9, 0, 0, 9, N},
+        {SDL_SCANCODE_MINUS, 0, 0, 10, N},
+        {SDL_SCANCODE_EQUALS, 0, 0, 11, N},
+        {SDL_SCANCODE_KP_0, 0, 0, N, 0},
+        {SDL_SCANCODE_KP_7, 0, 0, N, 7},
+        {SDL_SCANCODE_KP_MULTIPLY, 0, 0, N, 10},
+        {SDL_SCANCODE_KP_DIVIDE, 0, 0, N, 11},
+        // Escape pauses and Alt is the window's: neither is a button. The keys kept for other
+        // uses give nothing either.
+        {SDL_SCANCODE_ESCAPE, 0, 0, N, N},
+        {SDL_SCANCODE_LALT, 0, 0, N, N},
+        {SDL_SCANCODE_F10, 0, 0, N, N},
+        {SDL_SCANCODE_COMMA, 0, 0, N, N},
+        {SDL_SCANCODE_PERIOD, 0, 0, N, N},
+        {SDL_SCANCODE_N, 0, 0, N, N},
+        {SDL_SCANCODE_M, 0, 0, N, N},
+        {SDL_SCANCODE_P, 0, 0, N, N},
+        {SDL_SCANCODE_TAB, 0, 0, N, N},
+        {SDL_SCANCODE_F1, 0, 0, N, N},
+        {SDL_SCANCODE_F12, 0, 0, N, N},
     };
     for (const Case& c : cases) {
         Keys k{c.key};
-        EXPECT_EQ(keyboard_buttons(k.state, 0), c.word) << SDL_GetScancodeName(c.key);
-        // None of them is the second player's.
-        EXPECT_EQ(keyboard_buttons(k.state, 1), 0) << SDL_GetScancodeName(c.key);
+        const char* name = SDL_GetScancodeName(c.key);
+        EXPECT_EQ(keyboard_buttons(k.state, 0), c.first) << name;
+        EXPECT_EQ(keyboard_buttons(k.state, 1), c.second) << name;
+        EXPECT_EQ(keyboard_keypad(k.state, 0), c.keypad1) << name;
+        EXPECT_EQ(keyboard_keypad(k.state, 1), c.keypad2) << name;
     }
-    Keys chord{SDL_SCANCODE_UP, SDL_SCANCODE_LEFT, SDL_SCANCODE_Z, SDL_SCANCODE_X};
+    Keys chord{SDL_SCANCODE_UP, SDL_SCANCODE_LEFT, SDL_SCANCODE_A, SDL_SCANCODE_B, SDL_SCANCODE_I};
     EXPECT_EQ(keyboard_buttons(chord.state, 0), BTN_UP | BTN_LEFT | BTN_A | BTN_B);
-    // Keys of no meaning give nothing.
-    Keys other{SDL_SCANCODE_F, SDL_SCANCODE_RCTRL, SDL_SCANCODE_TAB, SDL_SCANCODE_F11};
-    EXPECT_EQ(keyboard_buttons(other.state, 0), 0);
-    EXPECT_EQ(keyboard_keypad(other.state, 0, true), KEYPAD_NONE);
+    EXPECT_EQ(keyboard_buttons(chord.state, 1), BTN_UP);
 }
 
-TEST(SdlKeyboard, SecondPlayerOnTheRightHand) {
-    Keys k{SDL_SCANCODE_I, SDL_SCANCODE_L, SDL_SCANCODE_U};
-    EXPECT_EQ(keyboard_buttons(k.state, 1), BTN_UP | BTN_RIGHT | BTN_A);
-    EXPECT_EQ(keyboard_buttons(k.state, 0), 0);
-    Keys k2{SDL_SCANCODE_K, SDL_SCANCODE_J, SDL_SCANCODE_O};
-    EXPECT_EQ(keyboard_buttons(k2.state, 1), BTN_DOWN | BTN_LEFT | BTN_B);
+TEST_F(SdlKeyboard, NoDefaultKeyIsBoundTwice) {
+    // A key bound twice would do only one of its jobs: every default key has its own control.
+    int bindings = 0, bound = 0;
+    for (int c = 0; c < CONTROL_COUNT; ++c) bindings += int(sdl_settings.keys[c].size());
+    for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) bound += key_control(sc) >= 0;
+    EXPECT_EQ(bound, bindings);
+    EXPECT_GE(bindings, 40);
 }
 
-TEST(SdlKeyboard, KeypadsOfBothControllers) {
-    // The number row, '*' on minus and '#' on equals: the first controller's keypad only.
-    const SDL_Scancode row[12] = {SDL_SCANCODE_0, SDL_SCANCODE_1, SDL_SCANCODE_2,     SDL_SCANCODE_3,
-                                  SDL_SCANCODE_4, SDL_SCANCODE_5, SDL_SCANCODE_6,     SDL_SCANCODE_7,
-                                  SDL_SCANCODE_8, SDL_SCANCODE_9, SDL_SCANCODE_MINUS, SDL_SCANCODE_EQUALS};
-    const SDL_Scancode pad[12] = {SDL_SCANCODE_KP_0, SDL_SCANCODE_KP_1,        SDL_SCANCODE_KP_2,
-                                  SDL_SCANCODE_KP_3, SDL_SCANCODE_KP_4,        SDL_SCANCODE_KP_5,
-                                  SDL_SCANCODE_KP_6, SDL_SCANCODE_KP_7,        SDL_SCANCODE_KP_8,
-                                  SDL_SCANCODE_KP_9, SDL_SCANCODE_KP_MULTIPLY, SDL_SCANCODE_KP_DIVIDE};
-    for (uint8_t i = 0; i < 12; ++i) {
-        Keys r{row[i]};
-        EXPECT_EQ(keyboard_keypad(r.state, 0, true), i);
-        EXPECT_EQ(keyboard_keypad(r.state, 1, true), KEYPAD_NONE);
-        EXPECT_EQ(keyboard_buttons(r.state, 0), 0);
-        // The numeric keypad: the first controller's, and the second's while no second game
-        // controller is there.
-        Keys p{pad[i]};
-        EXPECT_EQ(keyboard_keypad(p.state, 0, true), i);
-        EXPECT_EQ(keyboard_keypad(p.state, 1, true), i);
-        EXPECT_EQ(keyboard_keypad(p.state, 0, false), i);
-        EXPECT_EQ(keyboard_keypad(p.state, 1, false), KEYPAD_NONE);
-    }
-    // The number row wins over the numeric keypad for the first controller.
-    Keys both{SDL_SCANCODE_3, SDL_SCANCODE_KP_8};
-    EXPECT_EQ(keyboard_keypad(both.state, 0, true), 3);
-    EXPECT_EQ(keyboard_keypad(both.state, 1, true), 8);
-}
-
-TEST(SdlGamepad, ButtonsByPlaceAndTheStick) {
+TEST_F(SdlGamepad, ButtonsByPlaceAndTheStick) {
     GamepadState s{};
-    EXPECT_EQ(gamepad_buttons(s), 0);
+    EXPECT_EQ(gamepad_buttons(s, 1), 0);
     auto with = [](SDL_GameControllerButton b) {
         GamepadState p{};
         p.buttons[b] = true;
-        return gamepad_buttons(p);
+        return gamepad_buttons(p, 0);
     };
     EXPECT_EQ(with(SDL_CONTROLLER_BUTTON_X), BTN_A); // left
     EXPECT_EQ(with(SDL_CONTROLLER_BUTTON_B), BTN_B); // right
@@ -124,35 +152,43 @@ TEST(SdlGamepad, ButtonsByPlaceAndTheStick) {
     // The left stick counts from half way, diagonals included.
     s.stick_x = -16384;
     s.stick_y = 16384;
-    EXPECT_EQ(gamepad_buttons(s), BTN_LEFT | BTN_DOWN);
+    EXPECT_EQ(gamepad_buttons(s, 1), BTN_LEFT | BTN_DOWN);
     s.stick_x = 32767;
     s.stick_y = -32768;
-    EXPECT_EQ(gamepad_buttons(s), BTN_RIGHT | BTN_UP);
+    EXPECT_EQ(gamepad_buttons(s, 1), BTN_RIGHT | BTN_UP);
     s.stick_x = 16000;
     s.stick_y = -16000;
-    EXPECT_EQ(gamepad_buttons(s), 0);
+    EXPECT_EQ(gamepad_buttons(s, 1), 0);
 }
 
-TEST(SdlWindow, PictureFillsTheWindowWithItsShapeCentred) {
-    auto rect = [](int w, int h, bool game) {
-        SdlRect r = sdl_picture_rect(w, h, game);
+TEST(SdlWindow, PictureRectangles) {
+    auto rect = [](int w, int h, bool game, bool whole) {
+        SdlRect r = sdl_picture_rect(w, h, game, whole);
         return std::vector<int>{r.x, r.y, r.w, r.h};
     };
-    // The whole screen at whole scales, and in windows of other shapes with black bars.
-    EXPECT_EQ(rect(960, 720, false), (std::vector<int>{0, 0, 960, 720}));
-    EXPECT_EQ(rect(1280, 720, false), (std::vector<int>{160, 0, 960, 720}));
-    EXPECT_EQ(rect(400, 600, false), (std::vector<int>{0, 150, 400, 300}));
-    // A game's 272 x 208 picture fills as much of the window as its shape allows.
-    EXPECT_EQ(rect(544, 416, true), (std::vector<int>{0, 0, 544, 416}));
-    EXPECT_EQ(rect(640, 480, true), (std::vector<int>{6, 0, 628, 480}));
-    EXPECT_EQ(rect(1920, 1080, true), (std::vector<int>{254, 0, 1412, 1080}));
-    EXPECT_EQ(rect(0, 0, true).size(), 4u);
+    using V = std::vector<int>;
+    // Whole multiples: the largest that fits, centred, so every console pixel is as wide as the
+    // next (in 640 x 480 a game is twice its size, not 2.3 times).
+    EXPECT_EQ(rect(960, 720, false, true), (V{0, 0, 960, 720}));
+    EXPECT_EQ(rect(1280, 720, false, true), (V{160, 0, 960, 720}));
+    EXPECT_EQ(rect(639, 479, false, true), (V{159, 119, 320, 240}));
+    EXPECT_EQ(rect(640, 480, true, true), (V{48, 32, 544, 416}));
+    EXPECT_EQ(rect(1920, 1080, true, true), (V{280, 20, 1360, 1040}));
+    // Smaller than the picture itself: it shrinks with its shape rather than vanish.
+    EXPECT_EQ(rect(160, 240, false, true), (V{0, 60, 160, 120}));
+    // Filling: as much of the window as the picture's shape allows.
+    EXPECT_EQ(rect(1280, 720, false, false), (V{160, 0, 960, 720}));
+    EXPECT_EQ(rect(400, 600, false, false), (V{0, 150, 400, 300}));
+    EXPECT_EQ(rect(640, 480, true, false), (V{6, 0, 628, 480}));
+    EXPECT_EQ(rect(1920, 1080, true, false), (V{254, 0, 1412, 1080}));
+    EXPECT_EQ(rect(0, 0, true, true).size(), 4u);
 }
 
 // --- The back end running, on the dummy drivers ---
 
 struct SdlRunning : ::testing::Test {
     static void SetUpTestSuite() {
+        use_default_controls();
         sdl_config.card_folder = "/tmp";
         std::string error;
         ASSERT_TRUE(sdl_open_video(error)) << error;
@@ -276,16 +312,25 @@ TEST_F(SdlRunning, NoFillWhilePaused) {
     mixer_reset();
 }
 
-TEST_F(SdlRunning, F11AndAltEnterSwitchFullscreen) {
+SDL_Event key_event(Uint32 type, SDL_Scancode key, uint16_t mod = 0, uint8_t repeat = 0) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.keysym.scancode = key;
+    e.key.keysym.mod = mod;
+    e.key.repeat = repeat;
+    return e;
+}
+
+// Hands the back end an event as the window would, and lets it handle it.
+void push(SDL_Event e) {
+    SDL_PushEvent(&e);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    sdl_service();
+}
+
+TEST_F(SdlRunning, F11AndAltEnterSwitchFullscreenAndPressNothingElse) {
     auto press = [](SDL_Scancode key, uint16_t mod, uint8_t repeat = 0) {
-        SDL_Event e{};
-        e.type = SDL_KEYDOWN;
-        e.key.keysym.scancode = key;
-        e.key.keysym.mod = mod;
-        e.key.repeat = repeat;
-        SDL_PushEvent(&e);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        sdl_service();
+        push(key_event(SDL_KEYDOWN, key, mod, repeat));
         return sdl_window_fullscreen();
     };
     ASSERT_FALSE(sdl_window_fullscreen());
@@ -293,8 +338,98 @@ TEST_F(SdlRunning, F11AndAltEnterSwitchFullscreen) {
     EXPECT_TRUE(press(SDL_SCANCODE_F11, 0, 1)); // a held key's repeats do nothing
     EXPECT_FALSE(press(SDL_SCANCODE_F11, 0));
     EXPECT_FALSE(press(SDL_SCANCODE_RETURN, 0)); // Enter alone is START
+    EXPECT_EQ(read_pad(), BTN_START);
     EXPECT_TRUE(press(SDL_SCANCODE_RETURN, KMOD_LALT));
+    EXPECT_EQ(read_pad(), 0);
     EXPECT_FALSE(press(SDL_SCANCODE_RETURN, KMOD_RALT));
+    EXPECT_EQ(read_pad(), 0);
+    push(key_event(SDL_KEYUP, SDL_SCANCODE_RETURN));
+}
+
+TEST_F(SdlRunning, APressAndReleaseWithinOneFrameCountsForThatFrame) {
+    // Both events arrive before the frame's read: the read sees the control held, the next one
+    // does not. Every kind of control: a button, a keypad key of each player, a game controller.
+    for (SDL_Scancode key : {SDL_SCANCODE_RIGHT, SDL_SCANCODE_B, SDL_SCANCODE_I}) {
+        push(key_event(SDL_KEYDOWN, key));
+        push(key_event(SDL_KEYUP, key));
+        const uint16_t first = read_pad(), second = read_second_pad();
+        EXPECT_NE(first | second, 0) << SDL_GetScancodeName(key);
+        EXPECT_EQ(read_pad() | read_second_pad(), 0) << SDL_GetScancodeName(key);
+    }
+    push(key_event(SDL_KEYDOWN, SDL_SCANCODE_KP_5));
+    push(key_event(SDL_KEYUP, SDL_SCANCODE_KP_5));
+    push(key_event(SDL_KEYDOWN, SDL_SCANCODE_3));
+    push(key_event(SDL_KEYUP, SDL_SCANCODE_3));
+    read_pad();
+    EXPECT_EQ(read_keypad(0), 3);
+    EXPECT_EQ(read_keypad(1), 5);
+    read_pad();
+    EXPECT_EQ(read_keypad(0), KEYPAD_NONE);
+    EXPECT_EQ(read_keypad(1), KEYPAD_NONE);
+
+    SDL_Joystick* pad = attach_pad();
+    settle();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_X, 1);
+    SDL_JoystickUpdate();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_X, 0);
+    settle();
+    EXPECT_EQ(read_pad(), BTN_A);
+    EXPECT_EQ(read_pad(), 0);
+    SDL_JoystickClose(pad);
+    SDL_JoystickDetachVirtual(0);
+    settle();
+}
+
+// Escape in a game, then `answer` once the pause has begun; what the game reads next.
+uint16_t pause_and_answer(SDL_Scancode answer) {
+    push(key_event(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE));
+    std::thread other([answer] {
+        for (int i = 0; i < 500 && !sdl_paused(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        SDL_Event e = key_event(SDL_KEYDOWN, answer);
+        SDL_PushEvent(&e);
+    });
+    platform_frame_end(); // the pause holds the game here
+    other.join();
+    EXPECT_FALSE(sdl_paused());
+    return read_pad();
+}
+
+TEST_F(SdlRunning, EscapePausesAGameAndASecondEscapeLeavesIt) {
+    display_show_game(1);
+    EXPECT_EQ(pause_and_answer(SDL_SCANCODE_RIGHT), 0); // plays on; the key goes no further
+    EXPECT_EQ(pause_and_answer(SDL_SCANCODE_ESCAPE), BTN_SELECT);
+    EXPECT_EQ(read_pad(), 0);
+    EXPECT_EQ(pause_and_answer(SDL_SCANCODE_BACKSPACE), BTN_SELECT);
+    // Outside a game Escape does nothing.
+    display_show_game(0);
+    push(key_event(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE));
+    platform_frame_end();
+    EXPECT_EQ(read_pad(), 0);
+}
+
+TEST_F(SdlRunning, ADroppedCartridgeEndsTheGameAndIsOpenedWithItsBios) {
+    char folder[] = "/tmp/velkoro-drop-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string cart = std::string(folder) + "/game.rom", bios = std::string(folder) + "/COLECO.ROM";
+    for (const std::string& f : {cart, bios}) std::fclose(std::fopen(f.c_str(), "w"));
+
+    std::snprintf(cartridge_path, sizeof cartridge_path, "/mnt/sd/roms/colecovision/pads.rom");
+    display_show_game(1);
+    EXPECT_EQ(sdl_window_title(), "Velkoro - pads.rom");
+    SDL_Event e{};
+    e.type = SDL_DROPFILE;
+    e.drop.file = SDL_strdup(cart.c_str());
+    push(e);
+    EXPECT_EQ(read_pad(), BTN_SELECT);
+    display_show_game(0);
+    EXPECT_EQ(sdl_window_title(), "Velkoro");
+    char got_cart[PATH_BUFFER_BYTES], got_bios[PATH_BUFFER_BYTES];
+    ASSERT_TRUE(platform_take_cartridge(got_cart, got_bios, sizeof got_cart));
+    EXPECT_EQ(std::string(got_cart), cart);
+    EXPECT_EQ(std::string(got_bios), bios);
+    EXPECT_FALSE(platform_take_cartridge(got_cart, got_bios, sizeof got_cart));
+    for (const std::string& f : {cart, bios}) std::remove(f.c_str());
+    rmdir(folder);
 }
 
 TEST_F(SdlRunning, ClosingTheWindowEndsTheProgramNormally) {
