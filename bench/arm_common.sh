@@ -19,7 +19,7 @@ arm_machine_build() {
         -DCMAKE_TOOLCHAIN_FILE="$here/cmake/arm-linux-gnueabi.cmake" -DVELKORO_ARM_SYSROOT="$here/build/arm-sysroot" \
         > /dev/null
     cmake --build "$build" -j "$(nproc)" --target bench_machine velkoro_mixer_bench velkoro_video_rom_busy \
-        velkoro_video_rom_tiny_bios > /dev/null
+        velkoro_video_rom_busy_banks velkoro_video_rom_tiny_bios > /dev/null
     program="$build/bench/bench_machine"
 }
 

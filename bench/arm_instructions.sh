@@ -21,6 +21,8 @@
 # 32-bit words they wrote), per presented frame.
 #
 # Usage: bench/arm_instructions.sh [FRAMES]     (300 by default)
+# CARTRIDGE=busy_banks counts the same machine as a MegaCart that switches banks some 250 times
+# a frame (bench/machine_bench.cpp --cartridge).
 # TOP=N lists the N largest functions and files (12 by default). With BLOCKS=DIR in the
 # environment each run also leaves its per-block counts in DIR (address, instructions, runs),
 # next to the program in DIR/bench_machine.
@@ -29,6 +31,8 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 frames="${1:-300}"
 case "$frames" in '' | *[!0-9]* | 0) echo "usage: $0 [FRAMES]" >&2; exit 2 ;; esac
 top="${TOP:-12}"
+cartridge="${CARTRIDGE:-busy}"
+case "$cartridge" in busy | busy_banks) ;; *) echo "$0: CARTRIDGE must be busy or busy_banks" >&2; exit 2 ;; esac
 case "$top" in '' | *[!0-9]*) echo "$0: TOP must be a number" >&2; exit 2 ;; esac
 
 source "$here/bench/arm_common.sh"
@@ -47,7 +51,7 @@ machine_screen
 instructions() {
     qemu-arm -cpu arm926 -plugin \
         "$plugin,total=$work/total,blocks=$blocks/blocks-$1-skip$2.txt,screen=$screen,stores=$work/stores-$1-$2" \
-        "$program" --quiet --frames "$1" --skip "$2"
+        "$program" --quiet --frames "$1" --skip "$2" --cartridge "$cartridge"
     cat "$work/total"
 }
 
@@ -95,7 +99,9 @@ by_file() {
 }
 
 budget=$((200000000 / 60))
-echo "ARM instructions per emulated frame, busy graphics II cartridge ($frames-frame difference):"
+label="busy graphics II cartridge"
+[ "$cartridge" = busy_banks ] && label="busy graphics II MegaCart, switching banks"
+echo "ARM instructions per emulated frame, $label ($frames-frame difference):"
 for skip in 1 2; do
     a=$(instructions "$frames" "$skip")
     b=$(instructions $((2 * frames)) "$skip")

@@ -6,8 +6,10 @@
 // rendering and presentation are then timed again on the game's final video memory.
 //
 // Options: --frames N (emulated frames to run, 5000 by default), --skip K (the frame skip, 1 by
-// default: every frame drawn), --quiet (run the frames and nothing else: no timing runs and no
-// figures, for counting the instructions a run executes; see bench/arm_instructions.sh).
+// default: every frame drawn), --cartridge busy_banks (the same machine as a MegaCart that
+// switches banks some 250 times a frame, instead of the plain busy cartridge), --quiet (run the
+// frames and nothing else: no timing runs and no figures, for counting the instructions a run
+// executes; see bench/arm_instructions.sh).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +34,7 @@ using Clock = std::chrono::steady_clock;
 uint32_t measured_frames = 5000;
 uint8_t measured_skip = 1;
 bool quiet = false;
+std::string cartridge = "busy";
 constexpr int TIMING_REPEATS = 2000;
 
 Clock::time_point run_start;
@@ -59,6 +62,9 @@ bool parse_options(int argc, char** argv) {
         std::string a = argv[i];
         if (a == "--quiet") {
             quiet = true;
+        } else if (a == "--cartridge" && i + 1 < argc) {
+            cartridge = argv[++i];
+            if (cartridge != "busy" && cartridge != "busy_banks") return false;
         } else if ((a == "--frames" || a == "--skip") && i + 1 < argc) {
             long v = std::strtol(argv[++i], nullptr, 10);
             if (v < 1 || v > (a == "--skip" ? 255 : 1000000)) return false;
@@ -85,8 +91,8 @@ void report() {
     for (int f = 0; f < TIMING_REPEATS; ++f) present_frame();
     double present = seconds_since(t) / TIMING_REPEATS;
     double per_frame = total / frames;
-    std::printf("machine: %u frames (graphics II, 32 sprites, frame skip %u) in %.3f s\n", frames,
-                unsigned(measured_skip), total);
+    std::printf("machine: %u frames (graphics II, 32 sprites%s, frame skip %u) in %.3f s\n", frames,
+                cartridge == "busy" ? "" : ", a MegaCart switching banks", unsigned(measured_skip), total);
     std::printf("machine: %.0f emulated frames/s (%.1f x the console's speed)\n", frames / total,
                 frames / total / 60.0);
     std::printf("machine: per frame %.1f us = processor and driver %.1f us + rendering %.1f us + "
@@ -99,7 +105,7 @@ void report() {
 
 int main(int argc, char** argv) {
     if (!parse_options(argc, argv)) {
-        std::fprintf(stderr, "usage: bench_machine [--frames N] [--skip K] [--quiet]\n");
+        std::fprintf(stderr, "usage: bench_machine [--frames N] [--skip K] [--cartridge busy|busy_banks] [--quiet]\n");
         return 2;
     }
     char templ[] = "/tmp/velkoro-bench-XXXXXX";
@@ -109,7 +115,7 @@ int main(int argc, char** argv) {
     std::string dir = roms + "/colecovision";
     if (mkdir(roms.c_str(), 0700) != 0 || mkdir(dir.c_str(), 0700) != 0) return 1;
     if (!copy_file(VELKORO_BENCH_ROMS "/tiny_bios.rom", dir + "/coleco.rom") ||
-        !copy_file(VELKORO_BENCH_ROMS "/busy.rom", dir + "/busy.rom")) {
+        !copy_file(VELKORO_BENCH_ROMS "/" + cartridge + ".rom", dir + "/busy.rom")) {
         std::fprintf(stderr, "machine: the test cartridges are not built\n");
         return 1;
     }

@@ -7,39 +7,70 @@
 
 #include "cpu/z80_tables.h"
 
+#include <type_traits>
+
 #define ALWAYS_INLINE [[gnu::always_inline]] inline
 
 namespace {
 
 constexpr uint8_t FLAG_C = 0x01, FLAG_N = 0x02, FLAG_PV = 0x04, FLAG_H = 0x10, FLAG_Z = 0x40, FLAG_S = 0x80;
 
-struct Core {
+// A plain cartridge's address space is cpu_memory alone. A bank-switched one shows a window of
+// its image at 0xC000-0xFFFF instead of cpu_memory's top quarter; the window's start is kept
+// here and moved whenever a read reaches the bank-selecting addresses.
+struct FlatSpace {};
+struct BankedSpace {
+    Z80Banks* banks;
+    const uint8_t* window;
+};
+
+template <bool BANKED> struct Core {
     Z80State z;
     const uint8_t* mem;
     Z80State* home;
     int32_t zero_mark;
     uint32_t zero_run;
+    [[no_unique_address]] std::conditional_t<BANKED, BankedSpace, FlatSpace> space;
+    static constexpr bool banked = BANKED;
 };
 
-ALWAYS_INLINE uint8_t fetch(Core& c) { return c.mem[c.z.PC++]; }
-ALWAYS_INLINE uint16_t fetch16(Core& c) {
+ALWAYS_INLINE void show_bank(BankedSpace& space, uint32_t bank) {
+    space.banks->bank = bank;
+    space.window = space.banks->image + bank * Z80_BANK_BYTES;
+}
+
+// Every read of the address space: instruction bytes, data, the stack, block instructions.
+template <class C> ALWAYS_INLINE uint8_t read(C& c, uint16_t a) {
+    if constexpr (C::banked) {
+        if (a >= Z80_BANK_WINDOW) {
+            if (a >= Z80_BANK_SELECT) show_bank(c.space, a & c.space.banks->mask);
+            return c.space.window[a - Z80_BANK_WINDOW];
+        }
+    }
+    return c.mem[a];
+}
+
+template <class C> ALWAYS_INLINE uint8_t fetch(C& c) { return read(c, c.z.PC++); }
+template <class C> ALWAYS_INLINE uint16_t fetch16(C& c) {
     uint8_t lo = fetch(c);
     return uint16_t(fetch(c) << 8 | lo);
 }
-ALWAYS_INLINE uint16_t read16(Core& c, uint16_t a) {
-    return uint16_t(c.mem[uint16_t(a + 1)] << 8 | c.mem[a]);
+// Low byte first: with banks, each read may select one.
+template <class C> ALWAYS_INLINE uint16_t read16(C& c, uint16_t a) {
+    uint8_t lo = read(c, a);
+    return uint16_t(read(c, uint16_t(a + 1)) << 8 | lo);
 }
 ALWAYS_INLINE void write16(uint16_t a, uint16_t v) {
     cpu_write(a, uint8_t(v));
     cpu_write(uint16_t(a + 1), uint8_t(v >> 8));
 }
-ALWAYS_INLINE void push(Core& c, uint16_t v) {
+template <class C> ALWAYS_INLINE void push(C& c, uint16_t v) {
     c.z.SP = uint16_t(c.z.SP - 1);
     cpu_write(c.z.SP, uint8_t(v >> 8));
     c.z.SP = uint16_t(c.z.SP - 1);
     cpu_write(c.z.SP, uint8_t(v));
 }
-ALWAYS_INLINE uint16_t pop(Core& c) {
+template <class C> ALWAYS_INLINE uint16_t pop(C& c) {
     uint16_t v = read16(c, c.z.SP);
     c.z.SP = uint16_t(c.z.SP + 2);
     return v;
@@ -73,15 +104,16 @@ ALWAYS_INLINE void copy_state(Z80State& to, const Z80State& from) {
 }
 
 // Written back before, and read again after, any call that receives the state.
-ALWAYS_INLINE void park(Core& c) { copy_state(*c.home, c.z); }
-ALWAYS_INLINE void unpark(Core& c) {
+template <class C> ALWAYS_INLINE void park(C& c) { copy_state(*c.home, c.z); }
+template <class C> ALWAYS_INLINE void unpark(C& c) {
     copy_state(c.z, *c.home);
     c.mem = cpu_memory;
+    if constexpr (C::banked) show_bank(c.space, c.space.banks->bank);
 }
 
 // A zero-cost instruction leaves cycles_left as it was, so consecutive ones all see the same
 // value; anything that costs moves it on.
-ALWAYS_INLINE void zero_cost_step(Core& c) {
+template <class C> ALWAYS_INLINE void zero_cost_step(C& c) {
     if (c.z.cycles_left != c.zero_mark) {
         c.zero_mark = c.z.cycles_left;
         c.zero_run = 0;
@@ -119,7 +151,7 @@ template <int M, int R> ALWAYS_INLINE uint8_t& reg(Z80State& z) {
 }
 
 // The (HL) operand, or (IX+d) / (IY+d) with its displacement fetched here.
-template <int M> ALWAYS_INLINE uint16_t memory_operand(Core& c) {
+template <int M, class C> ALWAYS_INLINE uint16_t memory_operand(C& c) {
     if constexpr (M == 0)
         return c.z.HL.w();
     else
@@ -261,13 +293,13 @@ template <int X, int Y> ALWAYS_INLINE uint8_t bit_change(uint8_t v) {
     return X == 2 ? uint8_t(v & ~(1 << Y)) : uint8_t(v | (1 << Y));
 }
 
-ALWAYS_INLINE void halt(Core& c) {
+template <class C> ALWAYS_INLINE void halt(C& c) {
     c.z.PC = uint16_t(c.z.PC - 1);
     c.z.iff |= IFF_HALTED;
     c.z.cycles_left = 0;
 }
 
-ALWAYS_INLINE void enable_interrupts(Core& c) {
+template <class C> ALWAYS_INLINE void enable_interrupts(C& c) {
     c.z.iff |= IFF_1;
     if (c.z.irq_request != HOOK_NONE) {
         c.z.cycles_saved = c.z.cycles_left;
@@ -278,13 +310,13 @@ ALWAYS_INLINE void enable_interrupts(Core& c) {
     }
 }
 
-ALWAYS_INLINE void relative_jump(Core& c) {
+template <class C> ALWAYS_INLINE void relative_jump(C& c) {
     int8_t e = int8_t(fetch(c));
     c.z.PC = uint16_t(c.z.PC + e);
 }
 
 // Taken-branch extras apply only without an index prefix.
-template <int M> ALWAYS_INLINE void charge_taken(Core& c, int32_t extra) {
+template <int M, class C> ALWAYS_INLINE void charge_taken(C& c, int32_t extra) {
     if constexpr (M == 0) c.z.cycles_left -= extra;
 }
 
@@ -303,12 +335,12 @@ template <int M> ALWAYS_INLINE void charge_taken(Core& c, int32_t extra) {
     CASES16(G, 4) CASES16(G, 5) CASES16(G, 6) CASES16(G, 7) CASES16(G, 8) CASES16(G, 9) CASES16(G, A)        \
         CASES16(G, B) CASES16(G, C) CASES16(G, D) CASES16(G, E) CASES16(G, F)
 
-template <int N> ALWAYS_INLINE void cb_op(Core& c) {
+template <int N, class C> ALWAYS_INLINE void cb_op(C& c) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7;
     Z80State& z = c.z;
     if constexpr (R == 6) {
         uint16_t a = z.HL.w();
-        uint8_t v = c.mem[a];
+        uint8_t v = read(c, a);
         if constexpr (X == 0)
             cpu_write(a, rotate<Y>(z, v));
         else if constexpr (X == 1)
@@ -326,7 +358,7 @@ template <int N> ALWAYS_INLINE void cb_op(Core& c) {
     }
 }
 
-ALWAYS_INLINE void exec_cb(Core& c) {
+template <class C> ALWAYS_INLINE void exec_cb(C& c) {
     uint8_t op = fetch(c);
     c.z.cycles_left -= cycles_cb[op];
     switch (op) {
@@ -338,19 +370,19 @@ ALWAYS_INLINE void exec_cb(Core& c) {
 }
 
 // DD CB d op and FD CB d op: only the (IX+d) forms act; the register-copy forms do nothing.
-template <int N> ALWAYS_INLINE void index_cb_op(Core& c, uint16_t a) {
+template <int N, class C> ALWAYS_INLINE void index_cb_op(C& c, uint16_t a) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7;
     if constexpr (X == 1)
-        bit_test<Y>(c.z, c.mem[a]);
+        bit_test<Y>(c.z, read(c, a));
     else if constexpr (R != 6)
         zero_cost_step(c);
     else if constexpr (X == 0)
-        cpu_write(a, rotate<Y>(c.z, c.mem[a]));
+        cpu_write(a, rotate<Y>(c.z, read(c, a)));
     else
-        cpu_write(a, bit_change<X, Y>(c.mem[a]));
+        cpu_write(a, bit_change<X, Y>(read(c, a)));
 }
 
-template <int M> ALWAYS_INLINE void exec_index_cb(Core& c) {
+template <int M, class C> ALWAYS_INLINE void exec_index_cb(C& c) {
     uint16_t a = memory_operand<M>(c);
     uint8_t op = fetch(c);
     c.z.cycles_left -= cycles_index_cb[op];
@@ -364,10 +396,10 @@ template <int M> ALWAYS_INLINE void exec_index_cb(Core& c) {
 
 // Block transfers, compares and I/O. D is +1 or -1; REPEAT runs iterations against the budget
 // and restarts the instruction after the slice end when the budget runs out first.
-template <int D, bool REPEAT> ALWAYS_INLINE void block_load(Core& c) {
+template <int D, bool REPEAT, class C> ALWAYS_INLINE void block_load(C& c) {
     Z80State& z = c.z;
     for (;;) {
-        cpu_write(z.DE.w(), c.mem[z.HL.w()]);
+        cpu_write(z.DE.w(), read(c, z.HL.w()));
         z.HL.set(uint16_t(z.HL.w() + D));
         z.DE.set(uint16_t(z.DE.w() + D));
         z.BC.set(uint16_t(z.BC.w() - 1));
@@ -390,10 +422,10 @@ template <int D, bool REPEAT> ALWAYS_INLINE void block_load(Core& c) {
     }
 }
 
-template <int D, bool REPEAT> ALWAYS_INLINE void block_compare(Core& c) {
+template <int D, bool REPEAT, class C> ALWAYS_INLINE void block_compare(C& c) {
     Z80State& z = c.z;
     for (;;) {
-        uint8_t a = z.AF.hi, v = c.mem[z.HL.w()];
+        uint8_t a = z.AF.hi, v = read(c, z.HL.w());
         z.HL.set(uint16_t(z.HL.w() + D));
         z.BC.set(uint16_t(z.BC.w() - 1));
         int d = int(a) - v;
@@ -412,15 +444,28 @@ template <int D, bool REPEAT> ALWAYS_INLINE void block_compare(Core& c) {
     }
 }
 
+// Whether `count` addresses from `a` on, stepping by D (wrapping at 64 KB), reach the banks.
+template <int D, class C> ALWAYS_INLINE bool reaches_bank_window(C&, uint16_t a, uint32_t count) {
+    if constexpr (!C::banked) return false;
+    int32_t last = int32_t(a) + D * int32_t(count - 1);
+    return (D > 0 ? last : int32_t(a)) >= Z80_BANK_WINDOW || last < 0;
+}
+
 // OTIR and OTDR: as many iterations as B asks for (0 = 256) and the budget allows (at least one,
 // as the loops above: an iteration is counted before the budget is looked at) go to the
 // machine as one run.
-template <int D> ALWAYS_INLINE void block_out_repeat(Core& c) {
+template <int D, class C> ALWAYS_INLINE void block_out_repeat(C& c) {
     Z80State& z = c.z;
     uint32_t budget = z.cycles_left > 0 ? uint32_t(z.cycles_left + 20) / 21 : 1;
     uint32_t wanted = z.BC.hi != 0 ? z.BC.hi : 256;
     uint32_t count = budget < wanted ? budget : wanted;
-    cpu_out_run(z.BC.lo, z.HL.w(), D, count);
+    if (!reaches_bank_window<D>(c, z.HL.w(), count)) {
+        cpu_out_run(z.BC.lo, z.HL.w(), D, count);
+    } else {
+        // The machine's run reads cpu_memory, which does not hold the banks: byte by byte.
+        uint16_t a = z.HL.w();
+        for (uint32_t n = count; n != 0; --n, a = uint16_t(a + D)) cpu_out(z.BC.lo, read(c, a));
+    }
     z.HL.set(uint16_t(z.HL.w() + D * int(count)));
     z.BC.hi = uint8_t(z.BC.hi - count);
     z.cycles_left -= int32_t(21 * count);
@@ -433,12 +478,12 @@ template <int D> ALWAYS_INLINE void block_out_repeat(Core& c) {
     }
 }
 
-template <int D, bool REPEAT, bool OUT> ALWAYS_INLINE void block_io(Core& c) {
+template <int D, bool REPEAT, bool OUT, class C> ALWAYS_INLINE void block_io(C& c) {
     if constexpr (REPEAT && OUT) return block_out_repeat<D>(c);
     Z80State& z = c.z;
     for (;;) {
         if constexpr (OUT) {
-            uint8_t v = c.mem[z.HL.w()];
+            uint8_t v = read(c, z.HL.w());
             z.HL.set(uint16_t(z.HL.w() + D));
             cpu_out(z.BC.lo, v);
         } else {
@@ -465,7 +510,7 @@ template <int D, bool REPEAT, bool OUT> ALWAYS_INLINE void block_io(Core& c) {
     }
 }
 
-template <int N> ALWAYS_INLINE void ed_op(Core& c) {
+template <int N, class C> ALWAYS_INLINE void ed_op(C& c) {
     constexpr int Y = (N >> 3) & 7, R = N & 7, P = Y >> 1, Q = Y & 1;
     Z80State& z = c.z;
     if constexpr (N >= 0x40 && N < 0x80 && R == 0) {
@@ -510,7 +555,7 @@ template <int N> ALWAYS_INLINE void ed_op(Core& c) {
         z.AF.lo = uint8_t(zs_table[z.AF.hi] | ((z.iff & IFF_1) ? FLAG_PV : 0) | (z.AF.lo & FLAG_C));
     } else if constexpr (N == 0x67 || N == 0x6F) {
         uint16_t a = z.HL.w();
-        uint8_t m = c.mem[a];
+        uint8_t m = read(c, a);
         if constexpr (N == 0x67) {
             cpu_write(a, uint8_t(z.AF.hi << 4 | m >> 4));
             z.AF.hi = uint8_t((z.AF.hi & 0xF0) | (m & 0x0F));
@@ -542,7 +587,7 @@ template <int N> ALWAYS_INLINE void ed_op(Core& c) {
     }
 }
 
-ALWAYS_INLINE void exec_ed(Core& c) {
+template <class C> ALWAYS_INLINE void exec_ed(C& c) {
     uint8_t op = fetch(c);
     c.z.cycles_left -= cycles_ed[op];
     switch (op) {
@@ -553,9 +598,9 @@ ALWAYS_INLINE void exec_ed(Core& c) {
     }
 }
 
-template <int M> ALWAYS_INLINE void exec_index(Core& c);
+template <int M, class C> ALWAYS_INLINE void exec_index(C& c);
 
-template <int M, int N> ALWAYS_INLINE void op(Core& c) {
+template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7, P = Y >> 1, Q = Y & 1;
     Z80State& z = c.z;
     if constexpr (N == 0x76) {
@@ -563,7 +608,7 @@ template <int M, int N> ALWAYS_INLINE void op(Core& c) {
     } else if constexpr (X == 1) {
         // LD r,r'; with a memory operand, H and L stay H and L under DD and FD.
         if constexpr (R == 6)
-            reg<0, Y>(z) = c.mem[memory_operand<M>(c)];
+            reg<0, Y>(z) = read(c, memory_operand<M>(c));
         else if constexpr (Y == 6) {
             uint16_t a = memory_operand<M>(c);
             cpu_write(a, reg<0, R>(z));
@@ -571,7 +616,7 @@ template <int M, int N> ALWAYS_INLINE void op(Core& c) {
             reg<M, Y>(z) = reg<M, R>(z);
     } else if constexpr (X == 2) {
         if constexpr (R == 6)
-            alu<Y>(z, c.mem[memory_operand<M>(c)]);
+            alu<Y>(z, read(c, memory_operand<M>(c)));
         else
             alu<Y>(z, reg<M, R>(z));
     } else if constexpr (X == 0) {
@@ -609,7 +654,7 @@ template <int M, int N> ALWAYS_INLINE void op(Core& c) {
                 if constexpr (Q == 0)
                     cpu_write(a, z.AF.hi);
                 else
-                    z.AF.hi = c.mem[a];
+                    z.AF.hi = read(c, a);
             } else {
                 uint16_t a = fetch16(c);
                 if constexpr (P == 2 && Q == 0)
@@ -619,14 +664,14 @@ template <int M, int N> ALWAYS_INLINE void op(Core& c) {
                 else if constexpr (Q == 0)
                     cpu_write(a, z.AF.hi);
                 else
-                    z.AF.hi = c.mem[a];
+                    z.AF.hi = read(c, a);
             }
         } else if constexpr (R == 3) {
             pair_set<M, P, false>(z, uint16_t(pair_get<M, P, false>(z) + (Q ? -1 : 1)));
         } else if constexpr (R == 4 || R == 5) {
             if constexpr (Y == 6) {
                 uint16_t a = memory_operand<M>(c);
-                uint8_t v = c.mem[a];
+                uint8_t v = read(c, a);
                 cpu_write(a, R == 4 ? inc8(z, v) : dec8(z, v));
             } else {
                 uint8_t& r = reg<M, Y>(z);
@@ -705,10 +750,10 @@ template <int M, int N> ALWAYS_INLINE void op(Core& c) {
                 z.AF.hi = cpu_in(fetch(c));
             else if constexpr (Y == 4) {
                 Z80Pair& p = index_pair<M>(z);
-                uint8_t lo = c.mem[z.SP];
+                uint8_t lo = read(c, z.SP);
                 cpu_write(z.SP, p.lo);
                 uint16_t up = uint16_t(z.SP + 1);
-                uint8_t hi = c.mem[up];
+                uint8_t hi = read(c, up);
                 cpu_write(up, p.hi);
                 p.lo = lo;
                 p.hi = hi;
@@ -753,7 +798,7 @@ template <int M, int N> ALWAYS_INLINE void op(Core& c) {
     }
 }
 
-template <int M> ALWAYS_INLINE void exec_index(Core& c) {
+template <int M, class C> ALWAYS_INLINE void exec_index(C& c) {
     uint8_t code = fetch(c);
     uint8_t cost = cycles_index[code];
     c.z.cycles_left -= cost;
@@ -766,20 +811,8 @@ template <int M> ALWAYS_INLINE void exec_index(Core& c) {
     }
 }
 
-} // namespace
-
-void cpu_reset(Z80State* s) {
-    s->PC = 0x0000;
-    s->SP = 0xF000;
-    s->AF = s->BC = s->DE = s->HL = s->IX = s->IY = Z80Pair{0, 0};
-    s->AF2 = s->BC2 = s->DE2 = s->HL2 = Z80Pair{0, 0};
-    s->I = 0;
-    s->iff = 0;
-    s->cycles_left = s->cycle_period;
-    s->irq_request = HOOK_NONE;
-}
-
-void cpu_interrupt(Z80State* s, uint16_t vector) {
+// Accepts an interrupt; `read` reads the IM 2 vector's two bytes from the address space.
+template <class Read> ALWAYS_INLINE void accept_interrupt(Z80State* s, uint16_t vector, Read read) {
     if (vector != HOOK_NMI && !(s->iff & IFF_1)) return;
     s->iff = uint8_t((s->iff & ~(IFF_1 | IFF_2 | IFF_AFTER_EI)) | ((s->iff & IFF_1) ? IFF_2 : 0));
     if (s->iff & IFF_HALTED) {
@@ -795,7 +828,8 @@ void cpu_interrupt(Z80State* s, uint16_t vector) {
         s->PC = HOOK_NMI;
     } else if (s->iff & IFF_IM2) {
         uint16_t t = uint16_t(s->I << 8 | (vector & 0xFF));
-        s->PC = uint16_t(cpu_memory[t] | cpu_memory[uint16_t(t + 1)] << 8);
+        uint8_t lo = read(t);
+        s->PC = uint16_t(lo | read(uint16_t(t + 1)) << 8);
     } else if (s->iff & IFF_IM1) {
         s->PC = 0x0038;
     } else {
@@ -803,8 +837,12 @@ void cpu_interrupt(Z80State* s, uint16_t vector) {
     }
 }
 
-uint16_t cpu_run(Z80State* s) {
-    Core c{*s, cpu_memory, s, 0, 0};
+template <bool BANKED> uint16_t run(Z80State* s, Z80Banks* banks) {
+    Core<BANKED> c{*s, cpu_memory, s, 0, 0, {}};
+    if constexpr (BANKED) {
+        c.space.banks = banks;
+        show_bank(c.space, banks->bank);
+    }
     for (;;) {
         do {
             uint8_t code = fetch(c);
@@ -835,8 +873,32 @@ uint16_t cpu_run(Z80State* s) {
         }
         if (vector != HOOK_NONE) {
             park(c);
-            cpu_interrupt(s, vector);
+            if constexpr (BANKED)
+                accept_interrupt(s, vector, [&c](uint16_t a) { return read(c, a); });
+            else
+                cpu_interrupt(s, vector);
             unpark(c);
         }
     }
 }
+
+} // namespace
+
+void cpu_reset(Z80State* s) {
+    s->PC = 0x0000;
+    s->SP = 0xF000;
+    s->AF = s->BC = s->DE = s->HL = s->IX = s->IY = Z80Pair{0, 0};
+    s->AF2 = s->BC2 = s->DE2 = s->HL2 = Z80Pair{0, 0};
+    s->I = 0;
+    s->iff = 0;
+    s->cycles_left = s->cycle_period;
+    s->irq_request = HOOK_NONE;
+}
+
+void cpu_interrupt(Z80State* s, uint16_t vector) {
+    accept_interrupt(s, vector, [](uint16_t a) { return cpu_memory[a]; });
+}
+
+uint16_t cpu_run(Z80State* s) { return run<false>(s, nullptr); }
+
+uint16_t cpu_run_banked(Z80State* s, Z80Banks* banks) { return run<true>(s, banks); }

@@ -1,7 +1,8 @@
 // The console's Z80 processor: register state, flag and cycle tables, the cycle-budgeted run
 // loop and interrupt acceptance. The machine (machine/) owns the one Z80State, calls cpu_reset
 // and cpu_run once per game, and supplies the callbacks declared at the bottom; a test machine
-// may supply its own. Reads go straight to cpu_memory, every write goes through cpu_write.
+// may supply its own. Reads go straight to cpu_memory (or, above 0xC000, to the banks of a
+// bank-switched cartridge), every write goes through cpu_write.
 #pragma once
 #include <cstdint>
 
@@ -48,8 +49,25 @@ constexpr uint8_t IFF_HALTED = 0x80;
 // made only of them still reaches cpu_hook.
 constexpr uint32_t ZERO_COST_RUN_LIMIT = 4096;
 
+// A bank-switched cartridge's top quarter of the address space: 0xC000-0xFFFF shows one 16 KB
+// bank of `image`, and any read of 0xFFC0-0xFFFF (instruction fetch, data, stack, block
+// instruction, interrupt vector) first selects bank (address AND mask). The machine owns the
+// record and the image; the core keeps `bank` up to date.
+constexpr uint16_t Z80_BANK_WINDOW = 0xC000;
+constexpr uint16_t Z80_BANK_SELECT = 0xFFC0;
+constexpr uint32_t Z80_BANK_BYTES = 0x4000;
+
+struct Z80Banks {
+    uint8_t* image;
+    uint32_t mask; // number of banks - 1 (a power of two less one)
+    uint32_t bank; // the bank the window shows
+};
+
 void cpu_reset(Z80State* s);
 uint16_t cpu_run(Z80State* s);
+// cpu_run for a bank-switched cartridge: cpu_memory below 0xC000, the banks above. A second
+// instantiation of the same run loop, so that plain cartridges keep reads of one indexed load.
+uint16_t cpu_run_banked(Z80State* s, Z80Banks* banks);
 void cpu_interrupt(Z80State* s, uint16_t vector);
 
 // Supplied by the machine that links the core.

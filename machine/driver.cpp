@@ -54,7 +54,7 @@ uint16_t cpu_hook(Z80State* s) {
     if (scanline == FRAME_END_LINE) return frame_end(s);
     if (skip_countdown == 0) vdp_render_line(scanline);
     s->cycle_period = cycles_per_line;
-    return HOOK_NONE;
+    return spinners.turning ? spinners_line() : HOOK_NONE;
 }
 
 // The trap opcode has no use on this console.

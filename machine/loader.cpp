@@ -7,6 +7,7 @@
 #include "machine/memory.h"
 #include "machine/ports.h"
 #include "platform/platform.h"
+#include "sound/ay.h"
 #include "sound/psg.h"
 #include "video/vdp.h"
 
@@ -20,6 +21,8 @@ uint32_t games_run = 0;
 uint32_t loads_failed = 0;
 
 Z80State cpu_state;
+
+static_assert(CARTRIDGE_FILE_MAX_BYTES == MEGACART_MAX_BYTES, "the largest file taken is the largest MegaCart");
 
 namespace {
 
@@ -56,16 +59,24 @@ bool load_bios() {
     return got == BIOS_BYTES || fail("BIOS too short (needs 8192 bytes)", shown);
 }
 
-// Counts the bytes left in `f`, but stops looking once there are more than `limit`.
-size_t bytes_left(FILE* f, size_t limit) {
-    uint8_t scratch[512];
-    size_t total = 0;
-    while (total <= limit) {
-        size_t got = std::fread(scratch, 1, sizeof scratch, f);
-        if (got == 0) break;
-        total += got;
-    }
-    return total;
+bool has_signature(const uint8_t* bytes) {
+    return (bytes[0] == 0x55 && bytes[1] == 0xAA) || (bytes[0] == 0xAA && bytes[1] == 0x55);
+}
+
+// A file over 32 KB: accepted only as a whole MegaCart, read once into a block of its size.
+bool load_megacart(FILE* f, const char* name) {
+    long bytes = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0) bytes = std::ftell(f);
+    if (bytes < 0 || std::fseek(f, 0, SEEK_SET) != 0) return fail("Cartridge not found", name);
+    if (bytes > long(CARTRIDGE_FILE_MAX_BYTES)) return fail("Cartridge too large", name);
+    if (!megacart_size_ok(bytes)) return fail("MegaCart size not a power of two", name);
+    megacart.image = static_cast<uint8_t*>(program_alloc(size_t(bytes)));
+    if (!megacart.image) return fail("Not enough memory", name);
+    if (read_fully(f, megacart.image, size_t(bytes)) != size_t(bytes)) return fail("Cartridge too short", name);
+    if (!has_signature(megacart.image + bytes - Z80_BANK_BYTES))
+        return fail("Not a MegaCart (no 55 AA header in its last bank)", name);
+    megacart_start(uint32_t(bytes));
+    return true;
 }
 
 bool load_cartridge(const char* path) {
@@ -74,14 +85,16 @@ bool load_cartridge(const char* path) {
     if (!f) return fail("Cartridge not found", name);
     uint8_t* cart = cpu_memory + 0x8000;
     size_t got = read_fully(f, cart, CARTRIDGE_MAX_BYTES);
-    bool too_large = got == CARTRIDGE_MAX_BYTES && bytes_left(f, CARTRIDGE_FILE_MAX_BYTES - got) >
-                                                        CARTRIDGE_FILE_MAX_BYTES - got;
+    uint8_t more;
+    if (read_fully(f, &more, 1) != 0) {
+        bool ok = load_megacart(f, name);
+        std::fclose(f);
+        return ok;
+    }
     std::fclose(f);
     if (got < 2) return fail("Cartridge too short", name);
-    bool header_ok = (cart[0] == 0x55 && cart[1] == 0xAA) || (cart[0] == 0xAA && cart[1] == 0x55);
-    if (!header_ok) return fail("Not a cartridge (no 55 AA header)", name);
+    if (!has_signature(cart)) return fail("Not a cartridge (no 55 AA header)", name);
     if (got < CARTRIDGE_MIN_BYTES) return fail("Cartridge too short", name);
-    if (too_large) return fail("Cartridge too large", name);
     return true;
 }
 
@@ -101,10 +114,12 @@ int run_cartridge(const char* path) {
 
     cpu_memory = nullptr;
     vdp.vram = nullptr;
+    megacart.image = nullptr;
     load_error[0] = '\0';
     cpu_memory = static_cast<uint8_t*>(program_alloc(CPU_MEMORY_BYTES));
     if (!cpu_memory) return fail("Not enough memory", "the console's memory"), load_failed();
     std::memset(cpu_memory, 0xFF, CPU_MEMORY_BYTES);
+    sgm_reset();
     vdp.vram = static_cast<uint8_t*>(program_alloc(VDP_VRAM_BYTES));
     if (!vdp.vram) return fail("Not enough memory", "the video memory"), load_failed();
     std::memset(vdp.vram, 0xFF, VDP_VRAM_BYTES);
@@ -115,12 +130,14 @@ int run_cartridge(const char* path) {
     controller_mode = 0;
     scanline = 0;
     controller_words[0] = controller_words[1] = 0xFFFF;
+    spinners_reset();
 
     psg_init(&psg, mixer_set_channel);
     psg_flush(&psg, 1);
+    ay_reset(&ay);
 
     cpu_reset(&cpu_state);
-    cpu_run(&cpu_state);
+    cpu_run_game(&cpu_state);
     ++games_run;
     return 1;
 }
@@ -130,4 +147,5 @@ void release_machine() {
     cpu_memory = nullptr;
     program_free(vdp.vram);
     vdp.vram = nullptr;
+    megacart_release();
 }

@@ -9,7 +9,8 @@ constexpr int PATH_BUFFER_BYTES = 320;
 constexpr uint32_t BIOS_BYTES = 8192;
 constexpr uint32_t CARTRIDGE_MIN_BYTES = 0x1000;
 constexpr uint32_t CARTRIDGE_MAX_BYTES = 0x8000;
-// The largest cartridge file taken at all: past this a file is refused, not cut.
+// The largest cartridge file taken at all, the largest MegaCart; a file over 32 KB is taken
+// only as a whole MegaCart.
 constexpr uint32_t CARTRIDGE_FILE_MAX_BYTES = 0x100000;
 // Room for one line of the status strip: the reason and a path.
 constexpr int LOAD_ERROR_BYTES = 400;

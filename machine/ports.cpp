@@ -3,12 +3,15 @@
 #include "machine/ports.h"
 #include "cpu/z80.h"
 #include "machine/driver.h"
+#include "machine/memory.h"
 #include "platform/platform.h"
+#include "sound/ay.h"
 #include "sound/psg.h"
 #include "video/vdp.h"
 
 uint8_t controller_mode = 0;
 uint16_t controller_words[2] = {0xFFFF, 0xFFFF};
+SpinnerState spinners;
 
 const uint8_t keypad_codes[16] = {0x0A, 0x0D, 0x07, 0x0C, 0x02, 0x03, 0x0E, 0x05,
                                   0x01, 0x0B, 0x06, 0x09, 0x08, 0x04, 0x0F, 0x0F};
@@ -26,9 +29,46 @@ constexpr uint16_t PAD_JOYSTICK_FIRE = 0x4000;
 // The highest keypad index with a key of its own ('#').
 constexpr uint8_t KEYPAD_HASH = 11;
 
-uint8_t read_controller(uint16_t w) {
-    uint32_t v = controller_mode ? uint32_t(w >> 8) : uint32_t(keypad_codes[w & PAD_KEY_MASK] | (w & 0xF0));
-    return uint8_t(0x30 | (v & 0x4F));
+// The Super Game Module's ports.
+constexpr uint8_t SGM_AY_SELECT = 0x50;
+constexpr uint8_t SGM_AY_WRITE = 0x51;
+constexpr uint8_t SGM_AY_READ = 0x52;
+constexpr uint8_t SGM_UPPER_PORT = 0x53; // bit 0 set: the 24 KB over 0x2000-0x7FFF
+constexpr uint8_t SGM_BIOS_PORT = 0x7F;  // bit 1 clear: the 8 KB over the BIOS
+
+uint8_t read_controller(int i) {
+    uint16_t w = controller_words[i];
+    if (!controller_mode) return uint8_t(0x30 | ((keypad_codes[w & PAD_KEY_MASK] | (w & 0xF0)) & 0x4F));
+    uint8_t v = uint8_t(0x30 | ((w >> 8) & 0x4F));
+    // The read that reports a step takes it: the game's handler reads both controllers to
+    // find which one turned, and must not count the other's last step again.
+    if (uint8_t step = spinners.pending[i]) {
+        spinners.pending[i] = 0;
+        v &= step == SPIN_RIGHT ? 0xCF : 0xEF;
+    }
+    return v;
+}
+
+void sgm_out(uint8_t port, uint8_t value) {
+    switch (port) {
+    case SGM_AY_SELECT: ay_select(&ay, value); break;
+    case SGM_AY_WRITE: ay_write(&ay, value); break;
+    case SGM_UPPER_PORT:
+        sgm_map(uint8_t((sgm.mapped & ~SGM_UPPER_RAM) | ((value & 0x01) ? SGM_UPPER_RAM : 0)));
+        break;
+    case SGM_BIOS_PORT: sgm_map(uint8_t((sgm.mapped & ~SGM_BIOS_RAM) | ((value & 0x02) ? 0 : SGM_BIOS_RAM))); break;
+    default: break;
+    }
+}
+
+// The steps a platform reports for one frame, spread evenly over the next frame's lines.
+void spinner_frame(int i, int32_t steps) {
+    if (steps > SPINNER_MAX_STEPS) steps = SPINNER_MAX_STEPS;
+    if (steps < -SPINNER_MAX_STEPS) steps = -SPINNER_MAX_STEPS;
+    spinners.steps_left[i] = int8_t(steps);
+    uint32_t n = uint32_t(steps < 0 ? -steps : steps);
+    spinners.period[i] = n ? uint8_t(VDP_VISIBLE_LINES / n) : 0;
+    spinners.countdown[i] = spinners.period[i];
 }
 
 // One controller's word from a button word (read_pad's layout) and a keypad key.
@@ -62,7 +102,8 @@ inline bool video_data_port(uint16_t port) { return (port & 0xE1) == 0xA0; }
 uint8_t cpu_in(uint16_t port) {
     switch (port & 0xE0) {
     case 0xA0: return (port & 1) ? vdp_read_status() : vdp_read_data();
-    case 0xE0: return read_controller(controller_words[(port >> 1) & 1]);
+    case 0xE0: return read_controller((port >> 1) & 1);
+    case 0x40: return port == SGM_AY_READ ? ay_read(&ay) : 0xFF;
     default: return 0xFF;
     }
 }
@@ -76,6 +117,8 @@ void cpu_out(uint16_t port, uint8_t value) {
     case 0xE0: psg_write(&psg, value); break;
     case 0x80: controller_mode = 0; break;
     case 0xC0: controller_mode = 1; break;
+    case 0x40:
+    case 0x60: sgm_out(uint8_t(port), value); break;
     default: break;
     }
 }
@@ -91,4 +134,23 @@ void poll_controllers() {
     // Only the first player's SELECT leaves the game.
     controller_words[1] = controller_word(read_second_pad(), read_keypad(1));
     if (b & BTN_SELECT) quit_request = 1;
+    spinner_frame(0, read_spinner(0));
+    spinner_frame(1, read_spinner(1));
+    spinners.turning = (spinners.steps_left[0] | spinners.steps_left[1]) != 0;
+}
+
+void spinners_reset() { spinners = SpinnerState{}; }
+
+uint16_t spinners_line() {
+    bool stepped = false;
+    for (int i = 0; i < 2; ++i) {
+        int8_t left = spinners.steps_left[i];
+        if (left == 0 || --spinners.countdown[i] != 0) continue;
+        spinners.pending[i] = left > 0 ? SPIN_RIGHT : SPIN_LEFT;
+        spinners.steps_left[i] = int8_t(left > 0 ? left - 1 : left + 1);
+        spinners.countdown[i] = spinners.period[i];
+        stepped = true;
+    }
+    spinners.turning = (spinners.steps_left[0] | spinners.steps_left[1]) != 0;
+    return stepped ? SPINNER_INTERRUPT : HOOK_NONE;
 }

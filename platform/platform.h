@@ -95,6 +95,12 @@ uint8_t read_keypad(int32_t controller);
 // as on the handheld.
 uint16_t read_second_pad();
 
+// The steps controller 0 or 1's spinner turned since the last call (the controller mapping
+// calls it once per frame): positive to the right, negative to the left; 0 on the handheld,
+// which has no spinner. A held key (or a script's spinner name) turns this many a frame.
+int32_t read_spinner(int32_t controller);
+constexpr int32_t SPINNER_KEY_STEPS = 4;
+
 // Button word masks.
 constexpr uint16_t BTN_UP = 0x0001;
 constexpr uint16_t BTN_UP_LEFT = 0x0002;

@@ -16,7 +16,11 @@ jobs="${JOBS:-2}"
 # name | file | perl substitution (the file is read whole, so patterns may span lines)
 mutations=(
     "cartridge-one-byte-short|machine/loader.cpp|s/read_fully\(f, cart, CARTRIDGE_MAX_BYTES\)/read_fully(f, cart, CARTRIDGE_MAX_BYTES - 1)/"
-    "cartridge-too-large-taken|machine/loader.cpp|s/if \(too_large\) return/if (false \&\& too_large) return/"
+    "load-keeps-module-ram|machine/loader.cpp|s/\n\s*sgm_reset\(\);//"
+    "load-keeps-sound-registers|machine/loader.cpp|s/\n\s*ay_reset\(&ay\);//"
+    "load-keeps-spinners|machine/loader.cpp|s/\n\s*spinners_reset\(\);//"
+    "fifth-sprite-keeps-old-number|video/vdp.cpp|s/\(vdp\.status & 0xA0\)/(vdp.status \& 0xBF)/"
+    "cartridge-too-large-taken|machine/loader.cpp|s/if \(bytes > long\(CARTRIDGE_FILE_MAX_BYTES\)\) return/if (false \&\& bytes > long(CARTRIDGE_FILE_MAX_BYTES)) return/"
     "load-failure-silent|machine/play.cpp|s/if \(!ran\) show_load_failure/if (false \&\& !ran) show_load_failure/"
     "folder-listed-as-cartridge|frontend/manager.cpp|s/ \|\| is_folder\(name\)/ || (false \&\& is_folder(name))/"
     "load-keeps-controller-mode|machine/loader.cpp|s/\n\s*controller_mode = 0;//"

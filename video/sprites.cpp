@@ -1,7 +1,8 @@
 // Sprites of the three graphics modes: drawn line by line over the background, at most four per
-// line, and checked for collisions once per frame over the attribute table. Magnified sprites
-// show every pattern pixel as 2 x 2 screen pixels, in drawing, selection and collisions alike.
-// Every table read stays within video memory.
+// line, and checked once per frame over the attribute table for collisions and for a fifth
+// sprite on a line (on drawn and skipped frames alike). Magnified sprites show every pattern
+// pixel as 2 x 2 screen pixels, in drawing, selection and collisions alike. Every table read
+// stays within video memory.
 #include "video/sprite_select.h"
 #include "video/vdp.h"
 #include "video/words.h"
@@ -130,22 +131,25 @@ inline bool can_collide(int i, SpriteSize s) {
     return (attribute(i, 3) & 0x0F) != 0 && sprite_top(attribute(i, 0), s.screen) + 1 < VDP_VISIBLE_LINES;
 }
 
-} // namespace
-
-void render_sprites_line(uint8_t line) {
-    SpriteSize s = sprite_size();
+// The entries with a row on `line`, as bits: only those before the first end of the list take
+// part (all of them when there is none).
+[[gnu::always_inline]] inline uint32_t line_sprites(uint8_t line, SpriteSize s) {
     // Selection reads only the Y bytes, all 32 of them without a branch per entry. The row is
     // counted modulo 256, which places a sprite hanging over the top edge too; only on line 0
     // would a sprite whose Y is exactly 256 - size wrongly show its last row, so there the
     // last row is left out.
-    const uint8_t* entry = attributes(0);
     const unsigned rows = unsigned(s.screen) - (line == 0 ? 1 : 0);
-    const uint8_t above = uint8_t(line - 1);
-    SpriteLineBits bits = sprite_line_bits(entry, above, rows);
-    uint32_t shown = bits.shown, ends = bits.ends;
-    // Only the entries before the first end take part (all of them when there is none), and
-    // of those the first four.
-    shown &= (ends & (0u - ends)) - 1;
+    SpriteLineBits bits = sprite_line_bits(attributes(0), uint8_t(line - 1), rows);
+    return bits.shown & ((bits.ends & (0u - bits.ends)) - 1);
+}
+
+} // namespace
+
+void render_sprites_line(uint8_t line) {
+    SpriteSize s = sprite_size();
+    const uint8_t* entry = attributes(0);
+    // Of the sprites on the line, the first four.
+    uint32_t shown = line_sprites(line, s);
     int selected[SPRITES_PER_LINE];
     int count = 0;
     for (; shown && count < SPRITES_PER_LINE; ++count) {
@@ -173,4 +177,36 @@ void vdp_check_collisions() {
             }
         }
     }
+}
+
+uint8_t vdp_fifth_sprite() {
+    int end = 0;
+    while (end < MAX_SPRITES && attribute(end, 0) != SPRITE_END) ++end;
+    // Without a fifth sprite the scan of every line ends at the end of the list, or after the
+    // last entry.
+    const uint8_t last_looked_at = uint8_t(end < MAX_SPRITES ? end : MAX_SPRITES - 1);
+    if (end <= SPRITES_PER_LINE || !(vdp.regs[1] & R1_DISPLAY_ENABLE)) return last_looked_at;
+    SpriteSize s = sprite_size();
+    // Sprites per line, kept as the change from the line before: one more on a sprite's first
+    // visible line, one fewer after its last.
+    int8_t change[VDP_VISIBLE_LINES + 1] = {};
+    int last_first = -1; // no line after the last sprite's first can be the first crowded one
+    for (int i = 0; i < end; ++i) {
+        int top = sprite_top(attribute(i, 0), s.screen);
+        int first = top + 1 > 0 ? top + 1 : 0;
+        int after = top + 1 + s.screen < VDP_VISIBLE_LINES ? top + 1 + s.screen : VDP_VISIBLE_LINES;
+        if (first >= after) continue;
+        ++change[first];
+        --change[after];
+        if (first > last_first) last_first = first;
+    }
+    int on_line = 0;
+    for (int line = 0; line <= last_first; ++line) {
+        on_line += change[line];
+        if (on_line <= SPRITES_PER_LINE) continue;
+        uint32_t shown = line_sprites(uint8_t(line), s);
+        for (int k = 0; k < SPRITES_PER_LINE; ++k) shown &= shown - 1;
+        return uint8_t(STATUS_FIFTH | bit_number(shown & (0u - shown)));
+    }
+    return last_looked_at;
 }

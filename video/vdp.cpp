@@ -144,8 +144,7 @@ void vdp_render_line(uint8_t line) {
 bool vdp_frame_end() {
     vdp.status = (vdp.status & 0x5F) | STATUS_FRAME;
     if (vdp.mode != MODE_TEXT) {
-        // Sprites dropped by the per-line limit are never reported: the number reads 31.
-        vdp.status = (vdp.status & 0x9F) | 0x1F;
+        vdp.status = uint8_t((vdp.status & 0xA0) | vdp_fifth_sprite());
         vdp_check_collisions();
     }
     return vdp.awaiting_first_byte && (vdp.regs[1] & R1_INTERRUPT_ENABLE);

@@ -90,6 +90,11 @@ void render_sprites_line(uint8_t line);
 // Once per frame: sets the collision flag when two sprites' set pattern pixels meet. Only sprites
 // that cover a visible line take part: the ones a game parks below the screen never collide.
 void vdp_check_collisions();
+// Once per frame, from the sprite table at the frame end as the collision check: the status
+// bits of the fifth sprite. On the first line (with the display on) that has more sprites than
+// the four drawn, STATUS_FIFTH and the number of the first sprite left out; otherwise the
+// number of the last sprite the chip looks at on a line: the end of the list, or 31.
+uint8_t vdp_fifth_sprite();
 
 // --- Palette and presentation ---
 

@@ -316,9 +316,10 @@ uint32_t read_buttons() {
     return buttons_from_ports(reg16(reg::STICK_PORT), reg16(reg::BUTTON_PORT), reg16(reg::EXTRA_PORT));
 }
 
-// The handheld has no keypad and no second controller.
+// The handheld has no keypad, no second controller and no spinner.
 uint8_t read_keypad(int32_t) { return KEYPAD_NONE; }
 uint16_t read_second_pad() { return 0; }
+int32_t read_spinner(int32_t) { return 0; }
 
 // --- The card: the handheld's paths are real paths ---
 

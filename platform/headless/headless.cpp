@@ -166,6 +166,15 @@ uint8_t read_keypad(int32_t controller) {
     return KEYPAD_NONE;
 }
 
+int32_t read_spinner(int32_t controller) {
+    uint32_t now = clock_ms();
+    uint8_t right = controller == 0 ? SPIN_FIRST_RIGHT : SPIN_SECOND_RIGHT;
+    uint8_t held = 0;
+    for (const ScriptedPress& p : headless_config.presses)
+        if (now >= p.start_ms && now < p.end_ms) held |= p.spin;
+    return ((held & right) ? SPINNER_KEY_STEPS : 0) - ((held & (right << 1)) ? SPINNER_KEY_STEPS : 0);
+}
+
 // --- The card ---
 
 bool platform_take_cartridge(char* cartridge, char* bios, size_t size) {

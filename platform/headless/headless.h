@@ -10,9 +10,16 @@
 
 #include "platform/platform.h"
 
+// Spinners a scripted press turns (SPINR, SPINL, P2SPINR, P2SPINL), SPINNER_KEY_STEPS steps a
+// frame each.
+constexpr uint8_t SPIN_FIRST_RIGHT = 0x01;
+constexpr uint8_t SPIN_FIRST_LEFT = 0x02;
+constexpr uint8_t SPIN_SECOND_RIGHT = 0x04;
+constexpr uint8_t SPIN_SECOND_LEFT = 0x08;
+
 // One scripted press: `mask` (button word bits), and what a PC adds (the second player's
-// button bits, a keypad key of either controller), held from `start_ms` up to, not including,
-// `end_ms` of clock time.
+// button bits, a keypad key of either controller, spinners), held from `start_ms` up to, not
+// including, `end_ms` of clock time.
 struct ScriptedPress {
     uint16_t mask;
     uint32_t start_ms;
@@ -20,6 +27,7 @@ struct ScriptedPress {
     uint16_t second_mask = 0;
     uint8_t keypad = KEYPAD_NONE;
     uint8_t second_keypad = KEYPAD_NONE;
+    uint8_t spin = 0; // SPIN_* bits
 };
 
 struct HeadlessConfig {
@@ -54,8 +62,8 @@ constexpr uint32_t UNPACED_STEP_US = 1000000;
 
 // Parses a button script: entries "NAME:START-END" (milliseconds), separated by commas,
 // semicolons or new lines; NAME is a button (UP, LEFT, A, START, ...), a keypad key (KEY0 ..
-// KEY9, KEYSTAR, KEYHASH), either of them with the prefix P2 for the second player, or several
-// joined by '+'; '#' starts a comment. Returns false and sets `error` for a malformed script.
+// KEY9, KEYSTAR, KEYHASH), a spinner (SPINR, SPINL), any of them with the prefix P2 for the
+// second player, or several joined by '+'; '#' starts a comment. Returns false and sets `error` for a malformed script.
 bool parse_button_script(const std::string& text, std::vector<ScriptedPress>& out, std::string& error);
 
 // Resets the back end to a fresh state with the given configuration (tests call this between

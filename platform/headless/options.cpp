@@ -82,7 +82,9 @@ bool parse_entry(const std::string& entry, ScriptedPress& press, std::string& er
         for (const ButtonName& b : button_names)
             if (name == b.name) mask = b.mask;
         uint8_t key = keypad_key(name);
-        if (mask == 0 && key == KEYPAD_NONE) {
+        uint8_t spin = name == "SPINR" ? SPIN_FIRST_RIGHT : name == "SPINL" ? SPIN_FIRST_LEFT : 0;
+        press.spin |= uint8_t(second ? spin << 2 : spin);
+        if (mask == 0 && key == KEYPAD_NONE && spin == 0) {
             error = "unknown button \"" + name + "\" in \"" + entry + "\"";
             return false;
         }

@@ -226,8 +226,10 @@ Press handle_event(const SDL_Event& e, bool latch) {
 
 void handle_events() {
     SDL_Event e;
-    while (SDL_PollEvent(&e))
+    while (SDL_PollEvent(&e)) {
+        sdl_spinner_event(e);
         if (handle_event(e, true) == Press::pause && game_view) pause_requested = true;
+    }
 }
 
 // The plain pause of a game: the sound stops and a line over the picture says how to go on.

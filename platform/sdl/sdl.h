@@ -64,6 +64,15 @@ uint8_t keyboard_keypad(const uint8_t* keys, int controller);
 // The button word of a game controller of player 0 or 1.
 uint16_t gamepad_buttons(const GamepadState& pad, int player);
 
+// --- The spinners (spinner.cpp) ---
+
+// Takes every event of the window: F10 takes the mouse or gives it back, and the mouse's motion
+// turns the first player's spinner while it is held.
+void sdl_spinner_event(const SDL_Event& e);
+bool sdl_spinner_has_mouse();
+// The steps a frame the keyboard's spinner keys turn controller 0 or 1's spinner.
+int32_t spinner_key_steps(const uint8_t* keys, int controller);
+
 // The launcher's help: usage, options, and the whole mapping.
 extern const char* const SDL_HELP_TEXT;
 

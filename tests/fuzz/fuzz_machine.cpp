@@ -1,7 +1,8 @@
 // Fuzz targets of the console: cartridge and BIOS loading, whole frames of emulation with any
-// program, and streams of port accesses with the frame driver rendering every line. Besides
-// the sanitizers' checks: a load succeeds exactly when its files are acceptable, and every game
-// comes back to its caller (libFuzzer's time limit catches one that does not).
+// program (plain cartridges and MegaCarts, with the spinners turning or not), and streams of
+// port accesses (the Super Game Module's among them) with the frame driver rendering every
+// line. Besides the sanitizers' checks: a load succeeds exactly when its files are acceptable,
+// and every game comes back to its caller (libFuzzer's time limit catches one that does not).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -12,8 +13,10 @@
 #include "cpu/z80.h"
 #include "machine/driver.h"
 #include "machine/loader.h"
+#include "machine/memory.h"
 #include "machine/ports.h"
 #include "platform/headless/headless.h"
+#include "sound/ay.h"
 #include "sound/psg.h"
 #include "tests/fuzz/fuzz_targets.h"
 #include "video/vdp.h"
@@ -57,8 +60,10 @@ int fuzz_cartridge(const uint8_t* data, size_t size) {
     std::snprintf(bios_path, sizeof bios_path, "%s", CARD_BIOS);
 
     start_headless({}, 0); // a game that starts ends at its first frame end
-    bool acceptable = split != 0xFFFF && bios_size >= BIOS_BYTES && cart_size >= CARTRIDGE_MIN_BYTES &&
-                      ((cart[0] == 0x55 && cart[1] == 0xAA) || (cart[0] == 0xAA && cart[1] == 0x55));
+    auto signed_at = [](const uint8_t* p) { return (p[0] == 0x55 && p[1] == 0xAA) || (p[0] == 0xAA && p[1] == 0x55); };
+    bool plain = cart_size >= CARTRIDGE_MIN_BYTES && cart_size <= CARTRIDGE_MAX_BYTES && signed_at(cart);
+    bool megacart = megacart_size_ok(long(cart_size)) && signed_at(cart + cart_size - Z80_BANK_BYTES);
+    bool acceptable = split != 0xFFFF && bios_size >= BIOS_BYTES && (plain || megacart);
     int result = run_cartridge(CARD_CARTRIDGE);
     end_game();
     fuzz_check(result == (acceptable ? 1 : 0), "run_cartridge answered wrongly for its files");
@@ -66,11 +71,14 @@ int fuzz_cartridge(const uint8_t* data, size_t size) {
 }
 
 // Input: the controllers (two button words, one for the first 50 ms and one after, the keypad
-// keys of both controllers, the second player's buttons), then the cartridge from 0x800A on: its
-// start address, the restart and interrupt slots and the code. A cartridge of ours with its
-// first ten bytes cut off is such an input.
+// keys of both controllers, the second player's buttons), the cartridge's kind, then the
+// cartridge from 0x800A on: its start address, the restart and interrupt slots and the code. A
+// cartridge of ours with its first ten bytes cut off is such an input. The kind: bit 0 makes it
+// a MegaCart of 64 KB << (bits 1-3, at most 4: 1 MB), whose fixed last bank holds the program's
+// first 16 KB less ten and banks 0, 1, ... the rest; bits 4-7 turn the spinners throughout
+// (SPIN_* bits).
 int fuzz_emulation(const uint8_t* data, size_t size) {
-    constexpr size_t CONTROLS = 6;
+    constexpr size_t CONTROLS = 7;
     constexpr size_t PROGRAM_AT = 0x0A;
     // The boot ROM starts the game at once; ten frames take about this long on the clock.
     constexpr uint32_t RUN_MS = 160;
@@ -84,12 +92,25 @@ int fuzz_emulation(const uint8_t* data, size_t size) {
     }
     std::snprintf(bios_path, sizeof bios_path, "%s", CARD_BIOS);
 
-    size_t program = std::min<size_t>(size - CONTROLS, CARTRIDGE_MAX_BYTES - PROGRAM_AT);
-    std::vector<uint8_t> cart(std::max<size_t>(CARTRIDGE_MIN_BYTES, PROGRAM_AT + program), 0xFF);
-    cart[0] = 0x55; // start at once
-    cart[1] = 0xAA;
-    std::memset(&cart[2], 0, 8);
-    std::memcpy(&cart[PROGRAM_AT], data + CONTROLS, program);
+    const uint8_t kind = data[6];
+    std::vector<uint8_t> cart;
+    uint8_t* start; // the fixed part's first byte
+    size_t program = size - CONTROLS;
+    if (kind & 1) {
+        cart.assign(MEGACART_MIN_BYTES << std::min((kind >> 1) & 7, 4), 0xFF);
+        start = &cart[cart.size() - Z80_BANK_BYTES];
+        size_t fixed = std::min<size_t>(program, Z80_BANK_BYTES - PROGRAM_AT);
+        std::memcpy(start + PROGRAM_AT, data + CONTROLS, fixed);
+        std::memcpy(&cart[0], data + CONTROLS + fixed, std::min(program - fixed, cart.size() - Z80_BANK_BYTES));
+    } else {
+        program = std::min<size_t>(program, CARTRIDGE_MAX_BYTES - PROGRAM_AT);
+        cart.assign(std::max<size_t>(CARTRIDGE_MIN_BYTES, PROGRAM_AT + program), 0xFF);
+        start = &cart[0];
+        std::memcpy(start + PROGRAM_AT, data + CONTROLS, program);
+    }
+    start[0] = 0x55; // start at once
+    start[1] = 0xAA;
+    std::memset(start + 2, 0, 8);
     fuzz_write_card_file("fuzzcart.rom", cart.data(), cart.size());
 
     uint16_t not_select = uint16_t(~BTN_SELECT);
@@ -97,8 +118,10 @@ int fuzz_emulation(const uint8_t* data, size_t size) {
     early.keypad = data[4] & 0x0F;
     early.second_keypad = data[4] >> 4;
     early.second_mask = uint16_t(data[5] << 8);
+    early.spin = uint8_t(kind >> 4);
     ScriptedPress late{uint16_t(word_at(data + 2) & not_select), RUN_MS / 3, 0xFFFFFFFFu};
     late.second_mask = uint16_t(data[5]);
+    late.spin = early.spin;
     start_headless({early, late}, RUN_MS);
     int result = run_cartridge(CARD_CARTRIDGE);
     uint32_t frames = headless_frames();
@@ -116,9 +139,15 @@ int fuzz_emulation(const uint8_t* data, size_t size) {
 // reach the ports.
 int fuzz_ports(const uint8_t* data, size_t size) {
     static uint8_t vram[VDP_VRAM_BYTES];
+    static uint8_t memory[CPU_MEMORY_BYTES]; // the module's RAM trades places with it
     fuzz_card();
     std::memset(vram, 0xFF, sizeof vram);
     vdp.vram = vram;
+    std::memset(memory, 0xFF, sizeof memory);
+    cpu_memory = memory;
+    sgm_reset();
+    ay_reset(&ay);
+    spinners_reset();
     vdp_reset();
     vdp.write_address = vdp.read_address = 0;
     vdp.latched_byte = 0;
@@ -151,6 +180,7 @@ int fuzz_ports(const uint8_t* data, size_t size) {
         }
     }
     vdp.vram = nullptr;
+    cpu_memory = nullptr;
     frame_skip = 2;
     return 0;
 }

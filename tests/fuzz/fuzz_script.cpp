@@ -16,8 +16,10 @@ int fuzz_script(const uint8_t* data, size_t size) {
     }
     for (const ScriptedPress& p : presses) {
         fuzz_check(p.start_ms < p.end_ms && p.end_ms <= 999999999u, "a press with a bad time range");
-        fuzz_check(p.mask || p.second_mask || p.keypad != KEYPAD_NONE || p.second_keypad != KEYPAD_NONE,
+        fuzz_check(p.mask || p.second_mask || p.keypad != KEYPAD_NONE || p.second_keypad != KEYPAD_NONE || p.spin,
                    "a press of nothing");
+        fuzz_check(p.spin <= (SPIN_FIRST_RIGHT | SPIN_FIRST_LEFT | SPIN_SECOND_RIGHT | SPIN_SECOND_LEFT),
+                   "a spinner out of range");
         fuzz_check((p.keypad <= 11 || p.keypad == KEYPAD_NONE) &&
                        (p.second_keypad <= 11 || p.second_keypad == KEYPAD_NONE),
                    "a keypad key out of range");

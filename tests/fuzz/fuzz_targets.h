@@ -16,8 +16,8 @@ int fuzz_tga(const uint8_t* data, size_t size);
 int fuzz_image_file(const uint8_t* data, size_t size);
 // run_cartridge with arbitrary bytes as the BIOS file and the cartridge file.
 int fuzz_cartridge(const uint8_t* data, size_t size);
-// About ten frames of emulation: our boot ROM and a valid cartridge header, the input as the
-// program, with scripted controllers.
+// About ten frames of emulation: our boot ROM and a valid cartridge header (of a plain cartridge
+// or a MegaCart), the input as the program, with scripted controllers and spinners.
 int fuzz_emulation(const uint8_t* data, size_t size);
 // A stream of port writes and reads, every line rendered and frames ended by the frame driver.
 int fuzz_ports(const uint8_t* data, size_t size);

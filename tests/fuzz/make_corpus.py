@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the fuzz targets' seed corpus (tests/fuzz/corpus/<target>/seed-*) from our own tools
 and tests: the font generator's PCX, ImageMagick's PCX and TGA files of a small test picture,
-the boot ROM and the cartridges the build assembles, port streams that set up every display
-mode and the sound chip, and button scripts. Findings of fuzzing runs live beside the seeds as
+the boot ROM and the cartridges the build assembles (a MegaCart among them), port streams that
+set up every display mode, the sound chip and the Super Game Module, and button scripts. Findings of fuzzing runs live beside the seeds as
 finding-* files and are not touched.
 
     tests/fuzz/make_corpus.py BUILD-FOLDER
@@ -105,18 +105,30 @@ def machine(build):
     put("cartridge", "short-cartridge", cartridge_input(boot, demo[:4095]))
     put("cartridge", "bad-signature", cartridge_input(boot, b"\x55\x55" + demo[2:]))
     put("cartridge", "no-bios", cartridge_input(b"", demo, 0xFFFF))
+    megacart = open(os.path.join(build, "tests", "machine", "roms", "megacart.rom"), "rb").read()
+    put("cartridge", "megacart", cartridge_input(boot, megacart))
+    put("cartridge", "megacart-truncated", cartridge_input(boot, megacart[:-1]))
+    put("cartridge", "megacart-unsigned", cartridge_input(boot, megacart[:-0x4000] + b"\xff\xff" + megacart[-0x3FFE:]))
 
-    # Emulation: the controllers (nothing pressed, then the stick right and fire), then a
-    # cartridge of ours from its start address on.
+    # Emulation: the controllers (nothing pressed, then the stick right and fire), the kind (a
+    # plain cartridge), then a cartridge of ours from its start address on. The spinner test
+    # turns both spinners; MegaCarts start with their fixed bank, then banks 0 and 1 as far as an
+    # input may reach.
     controls = bytes([0x00, 0x00, 0x40, 0x10, 0xFF, 0x00])
+    kinds = {"spinner": 0x90}
     carts = dict(bundled)
-    for folder in ("tests/video/roms", "tests/sound/roms", "tests/roms/cartridges"):
+    for folder in ("tests/video/roms", "tests/sound/roms", "tests/roms/cartridges", "tests/machine/roms"):
         path = os.path.join(build, folder)
         for name in sorted(os.listdir(path)) if os.path.isdir(path) else []:
             if name.endswith(".rom") and name != "tiny_bios.rom":
                 carts[name[:-4]] = open(os.path.join(path, name), "rb").read()
     for name, cart in sorted(carts.items()):
-        put("emulation", name, controls + cart[0x0A:])
+        if len(cart) <= 0x8000:
+            put("emulation", name, controls + bytes([kinds.get(name, 0)]) + cart[0x0A:])
+        else:
+            # A MegaCart of 64 KB << n has the kind 1 + 2n.
+            kind = 1 + 2 * (len(cart).bit_length() - 17)
+            put("emulation", name, (controls + bytes([kind]) + cart[-0x4000 + 0x0A:] + cart)[:32768])
 
 
 def ports():
@@ -181,6 +193,18 @@ def ports():
     read(0xA0)
     frame()
     put("ports", "sound-controllers", bytes(out))
+    # The Super Game Module: its RAM on and off and over the BIOS, its sound registers written
+    # and read back.
+    out.clear()
+    for port, value in ((0x53, 1), (0x7F, 0xFD), (0x50, 7), (0x51, 0xF8), (0x50, 13), (0x51, 0xFF)):
+        write(port, value)
+    read(0x52)
+    frame()
+    write(0x53, 0)
+    write(0x7F, 0x02)
+    write(0x50, 16)
+    read(0x52)
+    put("ports", "module", bytes(out))
 
 
 def scripts():
@@ -191,6 +215,7 @@ def scripts():
         ("no-range", "B:500"),
         ("empty-range", "A:5-5"),
         ("two-keys", "KEY1+KEY2:0-1"),
+        ("spinners", "SPINR:0-100, P2SPINL+P2A:50-150, spinl+SPINR:200-300"),
     ]:
         put("script", name, text.encode())
 

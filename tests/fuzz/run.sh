@@ -25,11 +25,11 @@ for t in "${targets[@]}"; do
         work="$(mktemp -d)"
     fi
     log="$build/fuzz-$t.log"
-    # Inputs as long as a BIOS and a full cartridge where the target takes them; elsewhere
-    # libFuzzer's own choice (its longest seed, at least 4 KB).
+    # Inputs as long as a BIOS and a 128 KB MegaCart, or a full plain cartridge, where the target
+    # takes them; elsewhere libFuzzer's own choice (its longest seed, at least 4 KB).
     length=()
     case "$t" in
-    cartridge) length=(-max_len=41000) ;;
+    cartridge) length=(-max_len=140000) ;;
     emulation) length=(-max_len=32768) ;;
     esac
     # One process, one job: the machines are shared. A single input may take 10 s and 2 GB

@@ -52,10 +52,43 @@ TEST_F(Loader, SignatureAndMinimumLength) {
     EXPECT_EQ(load({}), 0);
 }
 
-TEST_F(Loader, LongCartridgeFillsTheTopHalfAndTheRestIsIgnored) {
-    std::vector<uint8_t> cart = test_cartridge(40960);
+TEST_F(Loader, FullCartridgeFillsTheTopHalf) {
+    std::vector<uint8_t> cart = test_cartridge(0x8000);
     ASSERT_EQ(load(cart), 1);
     for (uint32_t i = 0; i < 0x8000; ++i) ASSERT_EQ(cpu_memory[0x8000 + i], cart[i]) << i;
+    EXPECT_EQ(megacart.image, nullptr);
+}
+
+// A file over 32 KB runs only as a whole MegaCart: a power of two of 64 KB to 1 MB with the
+// signature at the start of its last bank, which is what the game sees at 0x8000.
+TEST_F(Loader, FilesOver32KBMustBeWholeMegaCarts) {
+    struct Case {
+        size_t size;
+        bool signed_last_bank;
+        int loads;
+    };
+    for (Case c : {Case{0x8001, false, 0}, {40960, false, 0}, {0x10000, false, 0}, {0x10000, true, 1},
+                   {0x18000, true, 0}, {0x100000, true, 1}, {0x200000, true, 0}}) {
+        // The first bank has the signature too, as a plain cartridge's start.
+        std::vector<uint8_t> cart = test_cartridge(c.size);
+        if (c.signed_last_bank) {
+            std::copy(cart.begin(), cart.begin() + 0x30, cart.end() - 0x4000);
+            cart[c.size - 0x4000 + 0x30] = 0xDB; // a byte of its own
+        }
+        uint32_t live = program_blocks_live;
+        EXPECT_EQ(load(cart), c.loads) << c.size;
+        if (c.loads) {
+            EXPECT_EQ(cpu_memory[0x8030], 0xDB) << c.size;
+            EXPECT_EQ(program_blocks_live, live + 3) << "memory, video memory and the image";
+        }
+        release_machine();
+        EXPECT_EQ(program_blocks_live, live);
+    }
+    // The image is one block of the file's size: when that cannot be had, nothing runs.
+    std::vector<uint8_t> cart = test_cartridge(0x10000);
+    std::copy(cart.begin(), cart.begin() + 0x30, cart.end() - 0x4000);
+    program_failing_bytes = 0x10000;
+    EXPECT_EQ(load(cart), 0);
 }
 
 TEST_F(Loader, ShortCartridgeLeavesTheRestEmpty) {
@@ -94,6 +127,8 @@ TEST_F(Loader, AFailedLoadSaysWhy) {
     };
     const std::string bios = card.path + "/roms/colecovision/coleco.rom";
     std::vector<uint8_t> huge = test_cartridge(CARTRIDGE_FILE_MAX_BYTES + 1);
+    std::vector<uint8_t> largest = test_cartridge(CARTRIDGE_FILE_MAX_BYTES);
+    std::copy(largest.begin(), largest.begin() + 0x30, largest.end() - 0x4000); // a MegaCart
     const Case cases[] = {
         {test_cartridge(8192), {}, "BIOS not found: " + bios},
         {test_cartridge(8192), spinning_bios(8191), "BIOS too short (needs 8192 bytes): " + bios},
@@ -102,8 +137,10 @@ TEST_F(Loader, AFailedLoadSaysWhy) {
         {test_cartridge(4095), spinning_bios(), "Cartridge too short: game.rom"},
         {test_cartridge(8192, 0x55, 0x55), spinning_bios(), "Not a cartridge (no 55 AA header): game.rom"},
         {huge, spinning_bios(), "Cartridge too large: game.rom"},
+        {test_cartridge(40960), spinning_bios(), "MegaCart size not a power of two: game.rom"},
+        {test_cartridge(0x10000), spinning_bios(), "Not a MegaCart (no 55 AA header in its last bank): game.rom"},
         // The largest file taken, and a load that works, leave no reason behind.
-        {test_cartridge(CARTRIDGE_FILE_MAX_BYTES), spinning_bios(), ""},
+        {largest, spinning_bios(), ""},
         {test_cartridge(8192), spinning_bios(), ""},
     };
     for (const Case& c : cases) {

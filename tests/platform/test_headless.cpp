@@ -27,9 +27,11 @@ TEST(ButtonScript, ParsesEntriesCombinationsAndComments) {
 TEST(ButtonScript, KeypadKeysAndTheSecondPlayer) {
     std::vector<ScriptedPress> p;
     std::string error;
-    ASSERT_TRUE(parse_button_script("key7+P2UP+p2a:0-5, P2KEYSTAR+KEYHASH+B:5-6, p2key0:6-7", p, error))
+    ASSERT_TRUE(parse_button_script("key7+P2UP+p2a:0-5, P2KEYSTAR+KEYHASH+B:5-6, p2key0:6-7, spinr+P2SPINL:7-8",
+                                    p, error))
         << error;
-    ASSERT_EQ(p.size(), 3u);
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_EQ(p[3].spin, SPIN_FIRST_RIGHT | SPIN_SECOND_LEFT);
     EXPECT_EQ(p[0].mask, 0);
     EXPECT_EQ(p[0].keypad, 7);
     EXPECT_EQ(p[0].second_mask, BTN_UP | BTN_A);
@@ -52,9 +54,12 @@ TEST(ButtonScript, KeypadKeysAndTheSecondPlayer) {
     EXPECT_EQ(read_keypad(0), 11);
     EXPECT_EQ(read_keypad(1), 10);
     EXPECT_EQ(read_second_pad(), 0);
+    EXPECT_EQ(read_spinner(0), 0);
     timer_delay(2);
     EXPECT_EQ(read_keypad(0), KEYPAD_NONE);
     EXPECT_EQ(read_keypad(1), KEYPAD_NONE);
+    EXPECT_EQ(read_spinner(0), SPINNER_KEY_STEPS);
+    EXPECT_EQ(read_spinner(1), -SPINNER_KEY_STEPS);
 }
 
 TEST(ButtonScript, RejectsMalformedEntries) {

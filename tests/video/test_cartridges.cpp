@@ -8,6 +8,7 @@
 #include "frontend/surface.h"
 #include "machine/driver.h"
 #include "machine/loader.h"
+#include "machine/memory.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 #include "video/vdp.h"
@@ -70,6 +71,39 @@ TEST_F(Cartridges, DemoShowsTheNameAndMovesItsBalls) {
     std::vector<uint16_t> later(headless_shown_buffer(),
                                 headless_shown_buffer() + DISPLAY_WIDTH * DISPLAY_HEIGHT);
     EXPECT_NE(first, later);
+}
+
+// The fifth-sprite bits as a game reads them (tests/video/roms/fifth.asm), on drawn and on
+// skipped frames alike.
+TEST_F(Cartridges, FifthSpriteFlagAndNumber) {
+    uint8_t saved = frame_skip;
+    for (uint8_t skip : {1, 2}) {
+        frame_skip = skip;
+        run("fifth", 500);
+        const uint8_t expected[] = {0xC4, 0xC5, 0xC9, 0x82, 0x9F, 0x86, 0x5A};
+        for (size_t i = 0; i < sizeof expected; ++i)
+            EXPECT_EQ(cpu_memory[0x7000 + i], expected[i]) << "frame skip " << int(skip) << ", " << i;
+        release_machine();
+    }
+    frame_skip = saved;
+}
+
+// The benchmark's MegaCart moves its sprites with the routines of banks 0-3 and writes nothing
+// else: every sprite keeps its place in the table, and sprite i moves by ((32 - i) mod 4) + 1 a
+// turn of the loop (the sprites after the one the game ended at, a turn fewer).
+TEST_F(Cartridges, BankSwitchingBenchmarkRunsAsWritten) {
+    run("busy_banks", 300);
+    const uint8_t* table = cpu_memory + 0x7000;
+    const int turns = table[1]; // sprite 0 moves by 1 a turn
+    ASSERT_GT(turns, 0);
+    for (int i = 0; i < 32; ++i) {
+        const uint8_t* entry = table + 4 * i;
+        EXPECT_EQ(entry[0], 5 * i) << i;
+        EXPECT_EQ(entry[2], 4 * i) << i;
+        int step = ((32 - i) & 3) + 1;
+        uint8_t moved = uint8_t(entry[1] - 8 * i);
+        EXPECT_TRUE(moved == uint8_t(step * turns) || moved == uint8_t(step * (turns - 1))) << i;
+    }
 }
 
 TEST_F(Cartridges, SelectEndsTheGameAtAFrameEndPacedAtSixtyHertz) {

@@ -1,6 +1,7 @@
 // Sprites: selection, the four-per-line limit, drawing order, clipping, the early clock, Y
-// wrap, 16 x 16 patterns, magnification and the frame-end collision check; then the renderer
-// and the collision flag against a plain per-pixel model over many random sprite tables.
+// wrap, 16 x 16 patterns, magnification and the frame-end collision check; then the renderer,
+// the collision flag and the fifth-sprite bits against a plain per-pixel model over many random
+// sprite tables.
 #include "tests/video/vdp_fixture.h"
 
 #include <algorithm>
@@ -50,13 +51,20 @@ TEST_F(Sprites, SelectionLimitAndOrder) {
     EXPECT_FALSE(vdp_frame_end());
     EXPECT_EQ(vdp.status & STATUS_COLLISION, 0);
 
-    // Five sprites on a line: the first four are drawn; the fifth is not reported.
+    // Five sprites on a line: the first four are drawn; the fifth is reported.
     for (int i = 0; i < 5; ++i) sprite(i, 20, uint8_t(20 * i), 1, uint8_t(2 + i));
     render_frame();
     for (int i = 0; i < 4; ++i) EXPECT_EQ(at(21, 20 * i), 2 + i) << i;
     EXPECT_EQ(at(21, 80), 1);
     vdp_frame_end();
-    EXPECT_EQ(vdp.status & 0x5F, 0x1F);
+    EXPECT_EQ(vdp.status & 0x5F, STATUS_FIFTH | 4);
+    // A fifth sprite that meets the others on their last row only.
+    sprite(4, 27, 80, 1, 6);
+    vdp_frame_end();
+    EXPECT_EQ(vdp.status & 0x5F, STATUS_FIFTH | 4);
+    sprite(4, 28, 80, 1, 6);
+    vdp_frame_end();
+    EXPECT_EQ(vdp.status & 0x5F, 5) << "the end of the list";
 
     // A transparent sprite still takes a place.
     poke(ATTR + 3, {0x00});
@@ -307,6 +315,14 @@ struct SpriteModel {
             }
         return out;
     }
+    // The status bits 6..0: the first fifth sprite on a line, else the end of the list.
+    uint8_t fifth() const {
+        const int n = entries();
+        for (int line = 0; line < 192; ++line)
+            for (int i = 0, seen = 0; i < n; ++i)
+                if (on_line(i, line) && ++seen == 5) return uint8_t(STATUS_FIFTH | i);
+        return uint8_t(n < 32 ? n : 31);
+    }
     bool visible(int i) const {
         for (int line = 0; line < 192; ++line)
             if (on_line(i, line)) return true;
@@ -381,7 +397,7 @@ TEST_F(Sprites, RendererAndCollisionsMatchThePlainModel) {
     for (int i = 0; i < 0x300; ++i) vram[0x1800 + i] = uint8_t(rng());
     for (int i = 0; i < 32; ++i) vram[0x2000 + i] = uint8_t(rng());
     RandomTables tables;
-    int collisions = 0;
+    int collisions = 0, fifths = 0;
     const int trials = 240;
     for (int trial = 0; trial < trials; ++trial) {
         bool big = trial & 1, magnified = trial & 2;
@@ -412,14 +428,19 @@ TEST_F(Sprites, RendererAndCollisionsMatchThePlainModel) {
         }
         bool expected = model.collision();
         collisions += expected;
+        fifths += (model.fifth() & STATUS_FIFTH) != 0;
         vdp_frame_end();
-        ASSERT_EQ((vdp_read_status() & STATUS_COLLISION) != 0, expected)
+        uint8_t status = vdp_read_status();
+        ASSERT_EQ((status & STATUS_COLLISION) != 0, expected)
             << "trial " << trial << ", R1 " << (big ? "16" : "8") << (magnified ? " magnified" : "")
             << ", table " << table.str();
+        ASSERT_EQ(status & 0x5F, model.fifth()) << "trial " << trial << ", table " << table.str();
     }
     // Both outcomes must be common, or the comparison proves little.
     EXPECT_GT(collisions, trials / 5);
     EXPECT_LT(collisions, trials * 4 / 5);
+    EXPECT_GT(fifths, trials / 5);
+    EXPECT_LT(fifths, trials * 4 / 5);
 }
 
 } // namespace

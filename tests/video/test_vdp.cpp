@@ -126,10 +126,10 @@ TEST_F(Vdp, RegistersModesAndTableBases) {
 TEST_F(Vdp, StatusAndInterruptDecision) {
     EXPECT_EQ(vdp.status, 0x9F);
     set_register(1, 0x40); // graphics I, interrupt off
-    vram[0] = 0xD0;        // no sprites
+    vram[0] = 0xD0;        // no sprites: the end of the list, entry 0, is the last looked at
     EXPECT_FALSE(vdp_frame_end());
-    EXPECT_EQ(vdp_read_status(), 0x9F);
-    EXPECT_EQ(vdp_read_status(), 0x1F);
+    EXPECT_EQ(vdp_read_status(), 0x80);
+    EXPECT_EQ(vdp_read_status(), 0x00);
     EXPECT_EQ(vdp.awaiting_first_byte, 1);
 
     // Interrupt enable set later: only a frame end raises the interrupt.
@@ -150,13 +150,13 @@ TEST_F(Vdp, StatusAndInterruptDecision) {
     EXPECT_EQ(vdp_read_status(), 0xC5);
     EXPECT_EQ(vdp.status, 0x45);
 
-    // In a graphics mode a collision shows as 0xBF.
+    // In a graphics mode a collision shows as bit 5; the list ends at entry 2.
     set_register(1, 0x40);
     // Attribute and sprite pattern tables both at 0: pattern 0 is the attribute bytes
     // themselves, and its rows overlap when shifted by the 2 columns between the sprites.
     poke(0, {10, 10, 0, 0x0F, 10, 12, 0, 0x0F, 0xD0});
     vdp_frame_end();
-    EXPECT_EQ(vdp.status, 0xBF);
+    EXPECT_EQ(vdp.status, 0xA2);
 }
 
 } // namespace
