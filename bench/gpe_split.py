@@ -13,7 +13,8 @@
 # frame hook's entries (193 a frame), drawn frames by the line renderers' (192 a drawn frame, in
 # whichever display mode), unless --frames gives the frames of the difference. The sound's share
 # (the mixer and both chips' generators, which the audio thread runs) is summed apart from the
-# functions of sound/ that the build kept.
+# functions of sound/ that the build kept and the audio thread's loop, into which the handheld's
+# build folds the mixer.
 #
 # Usage: gpe_split.py [--frames N] [--last-line] SYMBOLS SHORTER LONGER
 import bisect
@@ -33,7 +34,7 @@ while args and args[0].startswith("--"):
         sys.exit(f"gpe_split: unknown option {args[0]}")
 symbols_file, shorter, longer = args
 SPIN = 20000
-SOUND = ("audio_fill", "mixer_", "ay_render", "ay_voices", "blep_", "(anonymous namespace)::render_square",
+SOUND = ("audio_fill", "(anonymous namespace)::audio_thread_main", "mixer_", "ay_render", "ay_voices", "blep_", "(anonymous namespace)::render_square",
          "(anonymous namespace)::render_noise", "(anonymous namespace)::settle", "(anonymous namespace)::envelope_",
          "(anonymous namespace)::take_", "(anonymous namespace)::channel_output", "(anonymous namespace)::samples_per")
 WAITING = ("__udivmoddi4", "__clzsi2", "__clzdi2", "__aeabi_uldivmod", "sys_register_poll", "main", "timer_delay")
