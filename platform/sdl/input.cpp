@@ -22,15 +22,18 @@ int player_of(const ControlInfo& c) { return c.owner == CONTROL_PLAYER1 ? 0 : 1;
 
 } // namespace
 
+SDL_Scancode sdl_key_place(SDL_Keycode k) {
+    SDL_Scancode sc = SDL_GetScancodeFromKey(k);
+    if (sc == SDL_SCANCODE_UNKNOWN) sc = SDL_GetScancodeFromName(SDL_GetKeyName(k));
+    return sc < SDL_NUM_SCANCODES ? sc : SDL_SCANCODE_UNKNOWN;
+}
+
 void sdl_bind_keys() {
     for (int8_t& c : key_controls) c = -1;
     for (int c = 0; c < CONTROL_COUNT; ++c)
         for (SDL_Keycode k : sdl_settings.keys[c]) {
-            // Where the keyboard has the key of that label now; the places of a US keyboard
-            // before a display is open.
-            SDL_Scancode sc = SDL_GetScancodeFromKey(k);
-            if (sc == SDL_SCANCODE_UNKNOWN) sc = SDL_GetScancodeFromName(SDL_GetKeyName(k));
-            if (sc == SDL_SCANCODE_UNKNOWN || sc >= SDL_NUM_SCANCODES) continue;
+            SDL_Scancode sc = sdl_key_place(k);
+            if (sc == SDL_SCANCODE_UNKNOWN) continue;
             if (key_controls[sc] >= 0 && key_controls[sc] != c) {
                 std::fprintf(stderr, "velkoro: the key %s is both %s.%s and %s.%s; it stays the first\n",
                              SDL_GetKeyName(k), control_section(CONTROLS[key_controls[sc]].owner),

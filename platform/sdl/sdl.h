@@ -60,6 +60,9 @@ uint16_t keyboard_buttons(const uint8_t* keys, int player);
 
 // The keypad key the keyboard holds for controller 0 or 1, or KEYPAD_NONE.
 uint8_t keyboard_keypad(const uint8_t* keys, int controller);
+// Where the keyboard has the key of that label now (the places of a US keyboard before a display
+// is open); SDL_SCANCODE_UNKNOWN if nowhere.
+SDL_Scancode sdl_key_place(SDL_Keycode k);
 
 // The button word of a game controller of player 0 or 1.
 uint16_t gamepad_buttons(const GamepadState& pad, int player);

@@ -20,8 +20,8 @@ constexpr SpinnerKeys spinner_keys[2] = {
 };
 
 bool held(const uint8_t* keys, SDL_Keycode key) {
-    SDL_Scancode sc = SDL_GetScancodeFromKey(key);
-    return sc > SDL_SCANCODE_UNKNOWN && sc < SDL_NUM_SCANCODES && keys[sc];
+    SDL_Scancode sc = sdl_key_place(key);
+    return sc != SDL_SCANCODE_UNKNOWN && keys[sc];
 }
 
 bool mouse_held = false;

@@ -49,6 +49,7 @@ TEST_F(Banked, EveryKindOfReadSelectsAndWritesDoNot) {
     const Case cases[] = {
         {"LD A,(nn)", {0x3A, 0xC5, 0xFF}, none, 5},
         {"LD A,(nn) below the selecting addresses", {0x3A, 0xBF, 0xFF}, none, 0},
+        {"LD A,(nn) of the first selecting address, after bank 5", {0x3A, 0xC5, 0xFF, 0x3A, 0xC0, 0xFF}, none, 0, 14},
         {"LD HL,(nn): two reads, the second wins", {0x2A, 0xC6, 0xFF}, none, 7},
         {"LD BC,(nn)", {0xED, 0x4B, 0xCA, 0xFF}, none, 0xB},
         {"LD A,(HL)", {0x7E}, [](Z80State& z) { z.HL.set(0xFFC3); }, 3},

@@ -128,34 +128,6 @@ TEST_F(SdlKeyboard, NoDefaultKeyIsBoundTwice) {
     EXPECT_GE(bindings, 40);
 }
 
-TEST(SdlKeyboard, KeypadsOfBothControllers) {
-    // The number row, '*' on minus and '#' on equals: the first controller's keypad only.
-    const SDL_Scancode row[12] = {SDL_SCANCODE_0, SDL_SCANCODE_1, SDL_SCANCODE_2,     SDL_SCANCODE_3,
-                                  SDL_SCANCODE_4, SDL_SCANCODE_5, SDL_SCANCODE_6,     SDL_SCANCODE_7,
-                                  SDL_SCANCODE_8, SDL_SCANCODE_9, SDL_SCANCODE_MINUS, SDL_SCANCODE_EQUALS};
-    const SDL_Scancode pad[12] = {SDL_SCANCODE_KP_0, SDL_SCANCODE_KP_1,        SDL_SCANCODE_KP_2,
-                                  SDL_SCANCODE_KP_3, SDL_SCANCODE_KP_4,        SDL_SCANCODE_KP_5,
-                                  SDL_SCANCODE_KP_6, SDL_SCANCODE_KP_7,        SDL_SCANCODE_KP_8,
-                                  SDL_SCANCODE_KP_9, SDL_SCANCODE_KP_MULTIPLY, SDL_SCANCODE_KP_DIVIDE};
-    for (uint8_t i = 0; i < 12; ++i) {
-        Keys r{row[i]};
-        EXPECT_EQ(keyboard_keypad(r.state, 0, true), i);
-        EXPECT_EQ(keyboard_keypad(r.state, 1, true), KEYPAD_NONE);
-        EXPECT_EQ(keyboard_buttons(r.state, 0), 0);
-        // The numeric keypad: the first controller's, and the second's while no second game
-        // controller is there.
-        Keys p{pad[i]};
-        EXPECT_EQ(keyboard_keypad(p.state, 0, true), i);
-        EXPECT_EQ(keyboard_keypad(p.state, 1, true), i);
-        EXPECT_EQ(keyboard_keypad(p.state, 0, false), i);
-        EXPECT_EQ(keyboard_keypad(p.state, 1, false), KEYPAD_NONE);
-    }
-    // The number row wins over the numeric keypad for the first controller.
-    Keys both{SDL_SCANCODE_3, SDL_SCANCODE_KP_8};
-    EXPECT_EQ(keyboard_keypad(both.state, 0, true), 3);
-    EXPECT_EQ(keyboard_keypad(both.state, 1, true), 8);
-}
-
 // Spinner keys turn at a steady rate; the mouse counts only while F10 has given it to the window.
 TEST(SdlSpinners, KeysAndTheHeldMouse) {
     EXPECT_EQ(spinner_key_steps(Keys({SDL_SCANCODE_PERIOD}).state, 0), SPINNER_KEY_STEPS);
@@ -170,6 +142,7 @@ TEST(SdlSpinners, KeysAndTheHeldMouse) {
     SDL_Event f10{};
     f10.type = SDL_KEYDOWN;
     f10.key.keysym.scancode = SDL_SCANCODE_F10;
+    f10.key.keysym.sym = SDLK_F10;
     sdl_spinner_event(motion);
     EXPECT_EQ(read_spinner(0), 0) << "the window does not hold the mouse";
     sdl_spinner_event(f10);
