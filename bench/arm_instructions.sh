@@ -35,35 +35,16 @@ cartridge="${CARTRIDGE:-busy}"
 case "$cartridge" in busy | busy_banks) ;; *) echo "$0: CARTRIDGE must be busy or busy_banks" >&2; exit 2 ;; esac
 case "$top" in '' | *[!0-9]*) echo "$0: TOP must be a number" >&2; exit 2 ;; esac
 
-source "$here/scripts/deps.sh"
-velkoro_need_packages "${VELKORO_BUILD_PACKAGES[@]}" "${VELKORO_ARM_PACKAGES[@]}"
-velkoro_arm_sysroot "$here/build/arm-sysroot"
-
-# -g only adds line information for the split by file: the code is the same without it. It goes
-# into the optimised build's own flags, so that the toolchain's (ARMv4T code for the ARM920T)
-# stay; the cache is made afresh, so that flags an older run left there cannot replace them.
-build="$here/build/arm-bench"
-rm -f "$build/CMakeCache.txt"
-cmake -S "$here" -B "$build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DVELKORO_LTO=ON \
-    -DCMAKE_C_FLAGS_RELEASE="-O3 -DNDEBUG -g" -DCMAKE_CXX_FLAGS_RELEASE="-O3 -DNDEBUG -g" \
-    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/arm-linux-gnueabi.cmake" -DVELKORO_ARM_SYSROOT="$here/build/arm-sysroot" \
-    > /dev/null
-cmake --build "$build" -j "$(nproc)" --target bench_machine velkoro_mixer_bench velkoro_video_rom_busy \
-    velkoro_video_rom_busy_banks velkoro_video_rom_tiny_bios > /dev/null
-program="$build/bench/bench_machine"
-plugin="$build/libvelkoro_insn.so"
-cc -O2 -shared -fPIC -Wall -Wextra -Werror "$here/bench/insn_plugin.c" -o "$plugin"
-
+source "$here/bench/arm_common.sh"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+arm_machine_build
+plugin_build
 blocks="${BLOCKS:-$work}"
 mkdir -p "$blocks"
 [ -n "${BLOCKS:-}" ] && cp "$program" "$BLOCKS/"
 
-# The hosted back end's two screen buffers: "ADDRESS:BYTES" (hexadecimal) for the plugin.
-screen="$(arm-linux-gnueabi-nm -C -S "$program" | awk '$4 == "(anonymous" && $5 == "namespace)::buffers" {
-    print $1 ":" $2 }')"
-case "$screen" in *:*) ;; *) echo "$0: the screen buffers are not among the program's symbols" >&2; exit 1 ;; esac
+machine_screen
 
 # instructions FRAMES SKIP: the instructions one whole run executes; its block counts are left in
 # $blocks/blocks-FRAMES-skipSKIP.txt, its stores into the screen in $work/stores-FRAMES-SKIP.
@@ -75,8 +56,7 @@ instructions() {
 }
 
 # The program's functions, by address (decimal), for the split by function.
-arm-linux-gnueabi-nm -n -C -t d --defined-only "$program" |
-    awk '$2 ~ /^[tTwW]$/ { a = $1; $1 = ""; $2 = ""; sub(/^  /, ""); print a "\t" $0 }' > "$work/symbols"
+program_symbols arm-linux-gnueabi-nm
 
 # split A B: per instruction address, the instructions of run B less those of run A
 # ("address<TAB>count", decimal, by address). A block's instructions lie one after another, 4

@@ -359,11 +359,12 @@ template <int N, class C> ALWAYS_INLINE void cb_op(C& c) {
 }
 
 template <class C> ALWAYS_INLINE void exec_cb(C& c) {
-    uint8_t op = fetch(c);
-    c.z.cycles_left -= cycles_cb[op];
-    switch (op) {
+    switch (fetch(c)) {
 #define CB_CASE(n)                                                                                           \
-    case n: cb_op<n>(c); break;
+    case n:                                                                                                  \
+        c.z.cycles_left -= cycles_cb[n];                                                                     \
+        cb_op<n>(c);                                                                                         \
+        break;
         CASES256(CB_CASE)
 #undef CB_CASE
     }
@@ -384,11 +385,12 @@ template <int N, class C> ALWAYS_INLINE void index_cb_op(C& c, uint16_t a) {
 
 template <int M, class C> ALWAYS_INLINE void exec_index_cb(C& c) {
     uint16_t a = memory_operand<M>(c);
-    uint8_t op = fetch(c);
-    c.z.cycles_left -= cycles_index_cb[op];
-    switch (op) {
+    switch (fetch(c)) {
 #define ICB_CASE(n)                                                                                          \
-    case n: index_cb_op<n>(c, a); break;
+    case n:                                                                                                  \
+        c.z.cycles_left -= cycles_index_cb[n];                                                               \
+        index_cb_op<n>(c, a);                                                                                \
+        break;
         CASES256(ICB_CASE)
 #undef ICB_CASE
     }
@@ -588,11 +590,12 @@ template <int N, class C> ALWAYS_INLINE void ed_op(C& c) {
 }
 
 template <class C> ALWAYS_INLINE void exec_ed(C& c) {
-    uint8_t op = fetch(c);
-    c.z.cycles_left -= cycles_ed[op];
-    switch (op) {
+    switch (fetch(c)) {
 #define ED_CASE(n)                                                                                           \
-    case n: ed_op<n>(c); break;
+    case n:                                                                                                  \
+        c.z.cycles_left -= cycles_ed[n];                                                                     \
+        ed_op<n>(c);                                                                                         \
+        break;
         CASES256(ED_CASE)
 #undef ED_CASE
     }
@@ -798,14 +801,17 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
     }
 }
 
+// Each case charges its own cost, a constant of its opcode, instead of looking it up.
+template <int M, int N, class C> ALWAYS_INLINE void index_op(C& c) {
+    c.z.cycles_left -= cycles_index[N];
+    if constexpr (cycles_index[N] == 0 && N != 0xCB) zero_cost_step(c);
+    op<M, N>(c);
+}
+
 template <int M, class C> ALWAYS_INLINE void exec_index(C& c) {
-    uint8_t code = fetch(c);
-    uint8_t cost = cycles_index[code];
-    c.z.cycles_left -= cost;
-    if (cost == 0 && code != 0xCB) zero_cost_step(c);
-    switch (code) {
+    switch (fetch(c)) {
 #define INDEX_CASE(n)                                                                                        \
-    case n: op<M, n>(c); break;
+    case n: index_op<M, n>(c); break;
         CASES256(INDEX_CASE)
 #undef INDEX_CASE
     }
@@ -845,11 +851,12 @@ template <bool BANKED> uint16_t run(Z80State* s, Z80Banks* banks) {
     }
     for (;;) {
         do {
-            uint8_t code = fetch(c);
-            c.z.cycles_left -= cycles_main[code];
-            switch (code) {
+            switch (fetch(c)) {
 #define MAIN_CASE(n)                                                                                         \
-    case n: op<0, n>(c); break;
+    case n:                                                                                                  \
+        c.z.cycles_left -= cycles_main[n];                                                                   \
+        op<0, n>(c);                                                                                         \
+        break;
                 CASES256(MAIN_CASE)
 #undef MAIN_CASE
             }

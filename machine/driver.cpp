@@ -30,13 +30,19 @@ uint16_t frame_end(Z80State* s) {
     // The countdown changes only here, so a frame is either drawn whole and presented at its
     // own end, or not drawn at all. Frame skip saves drawing only: every frame, drawn or not,
     // waits for its own time after its sound went out, so no frame's sound is lost.
-    if (skip_countdown != 0) {
+    bool automatic = platform_auto_frame_skip() != 0;
+    bool drawn = skip_countdown == 0;
+    if (!drawn) {
         --skip_countdown;
     } else {
-        skip_countdown = uint8_t(frame_skip - 1);
+        skip_countdown = automatic ? 0 : uint8_t(frame_skip - 1);
         present_frame();
     }
-    pace_frame();
+    uint32_t late_ms = pace_frame();
+    // A drawn frame that ended late buys the time back by not drawing the next one, or the next
+    // two when it lost more than a whole frame; never more, so that the picture still moves at
+    // least every third frame however slow the drawing.
+    if (automatic && drawn && late_ms != 0) skip_countdown = late_ms * 60 > 1000 ? 2 : 1;
     frame_interrupt = vdp_frame_end() ? 1 : 0;
     // The back end may save or load the machine's state here: the answer is read afterwards.
     platform_frame_end();

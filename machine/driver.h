@@ -13,7 +13,8 @@ extern Z80State cpu_state;
 
 extern int32_t cycles_per_line;  // 215
 extern int32_t cycles_per_frame; // 60000
-extern uint8_t frame_skip;       // one frame in frame_skip is drawn and presented
+extern uint8_t frame_skip;       // one frame in frame_skip is drawn and presented, unless the
+                                 // back end skips automatically (platform_auto_frame_skip)
 extern uint8_t scanline;         // 0..191 visible, 192 = frame end
 extern uint8_t skip_countdown;   // frames still to skip before the next drawn one
 extern uint8_t quit_request;     // set when SELECT is seen; the game ends at that frame end

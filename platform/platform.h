@@ -35,6 +35,12 @@ void platform_frame_end();
 // hosted back end may load a saved state into it here; the handheld does nothing.
 void platform_game_ready();
 
+// Whether the frame driver chooses the frames to draw itself: every frame while the emulation
+// keeps up with the 60 Hz clock, and after a drawn frame that ended late the next one or two not
+// drawn, whatever the fixed frame skip says. The handheld answers 1 (its processor may not keep
+// up with every frame of a busy game); hosted back ends 0, and keep the fixed frame skip.
+int32_t platform_auto_frame_skip();
+
 // --- Display: 320 x 240 RGB565 ---
 
 constexpr int DISPLAY_WIDTH = 320;

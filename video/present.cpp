@@ -86,18 +86,21 @@ template <bool aligned> void copy_picture() {
 // advance by the exact frame period (the sixtieths carry over), so sixty frames take one second.
 // A host that has fallen far behind starts afresh from now rather than hurrying through frames
 // to catch up. Differences are unsigned, so the clock may wrap.
-void pace_frame() {
+uint32_t pace_frame() {
     uint32_t period = last_present_sixtieths + SIXTIETHS_PER_FRAME;
     uint32_t interval_ms = period / 60;
     uint32_t now = timer_ticks();
-    if (now - last_present_ms >= interval_ms + PRESENT_LATE_LIMIT_MS) {
+    uint32_t elapsed = now - last_present_ms;
+    if (elapsed >= interval_ms + PRESENT_LATE_LIMIT_MS) {
         last_present_ms = now;
         last_present_sixtieths = 0;
-        return;
+        return elapsed - interval_ms;
     }
+    uint32_t late = elapsed > interval_ms ? elapsed - interval_ms : 0;
     while (now - last_present_ms < interval_ms) now = timer_ticks();
     last_present_ms += interval_ms;
     last_present_sixtieths = period % 60;
+    return late;
 }
 
 void palette_set(uint8_t index, uint8_t red, uint8_t green, uint8_t blue) {

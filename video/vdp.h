@@ -128,5 +128,6 @@ void present_frame();
 
 // The wait at the end of every emulated frame, drawn or not, that paces the emulation to the
 // console's 60 frames per second: the frame driver calls it once the frame's sound is delivered,
-// so that every frame's sound changes are heard for a frame's time.
-void pace_frame();
+// so that every frame's sound changes are heard for a frame's time. Answers how many
+// milliseconds past its due time the frame ended (0 when it had to wait).
+uint32_t pace_frame();

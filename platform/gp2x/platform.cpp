@@ -294,6 +294,7 @@ void platform_shutdown() {
 void platform_frame_end() {}
 
 void platform_game_ready() {}
+int32_t platform_auto_frame_skip() { return 1; }
 
 // --- Timer and buttons ---
 

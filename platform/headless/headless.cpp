@@ -182,6 +182,8 @@ void platform_shutdown() {
     std::fflush(stdout);
 }
 
+int32_t platform_auto_frame_skip() { return 0; }
+
 void platform_frame_end() {
     ++frames_ended;
     if (!headless_config.save_state_path.empty()) headless_save_state(last_record);

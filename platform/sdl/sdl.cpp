@@ -563,6 +563,7 @@ void platform_shutdown() {
 void platform_frame_end() { serve(now_us(), true); }
 
 void platform_game_ready() {}
+int32_t platform_auto_frame_skip() { return 0; }
 
 // --- Display ---
 

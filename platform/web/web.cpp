@@ -244,6 +244,10 @@ void platform_frame_end() {
     if (now_ms() - last_yield_ms >= SLICE_MS) yield_for(0);
 }
 
+// No state records in the page; the picture keeps the fixed frame skip, as on the PC.
+void platform_game_ready() {}
+int32_t platform_auto_frame_skip() { return 0; }
+
 // --- Display ---
 
 void display_show_game(int32_t playing) {

@@ -14,6 +14,9 @@
 // - usr/gp2x/gp2xmenu: a stand-in menu program that records that it ran, with its argument list
 //   and working folder, in ROOT/gp2xmenu.ran.
 //
+// With --slow N the handheld's time (the timer, the button script, the sound device's pace and
+// the time-out) runs N times slower than the PC's, for a processor model too slow for real time.
+//
 // Screens are saved as PNG at the times --shot names and at the end (the visible buffer is
 // /dev/fb1), the audio as a WAV. Plain files answer none of the frame-buffer or sound device
 // requests, so the program runs with the fallbacks it takes for a device that refuses them.
@@ -66,6 +69,7 @@ struct Options {
     std::vector<Shot> shots;
     uint32_t timer_start = 0;
     uint32_t timeout_ms = 60000;
+    uint32_t slow = 1; // the handheld's time runs this many times slower than the PC's
     std::vector<std::string> command;
 };
 
@@ -78,7 +82,7 @@ struct Options {
     std::fprintf(stderr,
                  "standin: %s\nusage: velkoro-standin-handheld --root DIR --card DIR [--buttons SCRIPT] "
                  "[--shot MS:FILE]... [--screenshot FILE] [--wav FILE] [--timer-start N] [--timeout MS] "
-                 "-- COMMAND...\n",
+                 "[--slow N] -- COMMAND...\n",
                  message.c_str());
     std::exit(2);
 }
@@ -122,6 +126,9 @@ Options parse(int argc, char** argv) {
             o.timer_start = number(value, arg);
         } else if (arg == "--timeout") {
             o.timeout_ms = number(value, arg);
+        } else if (arg == "--slow") {
+            o.slow = number(value, arg);
+            if (o.slow == 0 || o.slow > 1000) usage("--slow needs 1 to 1000");
         } else {
             usage("unknown option " + arg);
         }
@@ -243,7 +250,7 @@ int main(int argc, char** argv) {
     uint64_t consumed = 0, underrun_bytes = 0;
     while (!ended) {
         auto elapsed = std::chrono::steady_clock::now() - t0;
-        uint64_t ns = uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count());
+        uint64_t ns = uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count()) / o.slow;
         ms = uint32_t(ns / 1000000);
         *timer = uint32_t(o.timer_start + ns * TIMER_HZ / 1000000000u);
         uint16_t mask = pressed_at(o.presses, ms);

@@ -14,6 +14,7 @@
 #include "sound/ay.h"
 #include "sound/psg.h"
 #include "tests/support/test_support.h"
+#include "tests/support/video_memories.h"
 #include "video/vdp.h"
 
 namespace {
@@ -25,12 +26,7 @@ struct Machine : ::testing::Test {
     uint8_t saved_skip = frame_skip;
     void SetUp() override {
         hold(0);
-        vdp.vram = vram.data();
-        vdp_picture = picture.data();
-        screen_surface.pixels = display_drawing_pointer();
-        screen_surface.pitch = screen_surface.width = DISPLAY_WIDTH;
-        screen_surface.height = DISPLAY_HEIGHT;
-        vdp_reset();
+        attach_video_memories(vram.data(), picture.data());
         controller_mode = 0;
         controller_words[0] = controller_words[1] = 0xFFFF;
         scanline = 0;
@@ -39,9 +35,7 @@ struct Machine : ::testing::Test {
     }
     void TearDown() override {
         frame_skip = saved_skip;
-        vdp.vram = nullptr;
-        vdp_picture = nullptr;
-        screen_surface.pixels = nullptr;
+        detach_video_memories();
     }
     // Resets the headless back end with `mask` held throughout (and what a PC adds: the second
     // player's buttons, keypad keys of either controller).

@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "cpu/z80.h"
+#include "machine/driver.h"
 #include "machine/loader.h"
 #include "machine/memory.h"
 #include "machine/play.h"
@@ -14,6 +17,7 @@
 #include "platform/gp2x/sim/sim.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
+#include "tests/support/video_memories.h"
 
 namespace {
 
@@ -130,6 +134,68 @@ TEST(Gp2xProgram, RunsOnWithoutAFailedDeviceOrMapping) {
         EXPECT_EXIT(run_program(c, 2500, report_run), ::testing::ExitedWithCode(0),
                     std::string(f.expected) + "\nmenu started");
     }
+}
+
+// The frame driver on the handheld, its clock made to run slow or fast against the emulation:
+// each frame takes a set time of the handheld's clock, one for a drawn frame and one for a
+// frame that is not drawn, before its frame end looks at the clock.
+struct FrameSkipCase {
+    const char* clock;
+    uint32_t drawn_us, skipped_us;
+    const char* frames; // D drawn, S not drawn
+    bool keeps_pace;    // sixty frames a second of the handheld's clock
+};
+
+const FrameSkipCase FRAME_SKIP_CASES[] = {
+    {"slow clock: a frame fits in its time", 12000, 6000, "DDDDDDDDD", true},
+    {"fast clock: a drawn frame is a little late, a skipped one is quick", 20000, 10000, "DSDSDSDSD", true},
+    {"faster clock: every frame late by more than a frame", 40000, 30000, "DSSDSSDSS", false},
+};
+
+TEST(Gp2xFrameSkip, EveryFrameDrawnWhileOnTimeAndAtMostTwoSkippedAfterALateOne) {
+    constexpr uint32_t TICKS_PER_US = 7372800 / 1000000, TICKS_PER_MS = 7372800 / 1000;
+    SimConfig c;
+    c.counter_step = TICKS_PER_MS / 10; // each look at the clock takes 0.1 ms
+    sim_reset(c);
+    platform_state_reset();
+    platform_init(1000, 16, 44100, 16, 2, 60, 1);
+    std::vector<uint8_t> vram(VDP_VRAM_BYTES, 0), picture(VDP_PICTURE_BYTES, 0);
+    attach_video_memories(vram.data(), picture.data());
+    scanline = 0;
+    skip_countdown = 0;
+    uint8_t saved_skip = frame_skip;
+    frame_skip = 2; // the fixed frame skip does not apply on the handheld
+    Z80State z{};
+    // One frame taking `drawn_us` or `skipped_us` of the clock; answers whether it was drawn.
+    auto frame = [&](uint32_t drawn_us, uint32_t skipped_us) {
+        bool drawn = skip_countdown == 0;
+        sim_set_reg32(reg::TIMER_COUNT,
+                      sim_reg32(reg::TIMER_COUNT) + (drawn ? drawn_us : skipped_us) * TICKS_PER_US);
+        do {
+            cpu_hook(&z);
+        } while (scanline != VDP_VISIBLE_LINES);
+        return drawn;
+    };
+    for (const FrameSkipCase& k : FRAME_SKIP_CASES) {
+        SCOPED_TRACE(k.clock);
+        // The emulation catches up when the clock slows down again: a few quick frames, and
+        // every frame is drawn.
+        int in_a_row = 0;
+        for (int f = 0; f < 8 && in_a_row < 3; ++f) in_a_row = frame(1000, 1000) ? in_a_row + 1 : 0;
+        ASSERT_EQ(in_a_row, 3);
+        uint32_t start_ms = timer_ticks();
+        std::string frames;
+        for (size_t f = 0; f < std::strlen(k.frames); ++f) frames += frame(k.drawn_us, k.skipped_us) ? 'D' : 'S';
+        EXPECT_EQ(frames, k.frames);
+        uint32_t elapsed_ms = timer_ticks() - start_ms, due_ms = uint32_t(frames.size() * 1000 / 60);
+        if (k.keeps_pace) {
+            EXPECT_LE(elapsed_ms, due_ms + 2);
+        }
+    }
+    frame_skip = saved_skip;
+    detach_video_memories();
+    platform_shutdown();
+    platform_state_reset();
 }
 
 } // namespace

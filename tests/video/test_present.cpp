@@ -130,7 +130,7 @@ TEST_F(Present, EveryFrameWaitsItsOwnTimeAndOnlyDrawingIsSkipped) {
     EXPECT_EQ(headless_clock_ms(), before);
     timer_delay(5);
     before = headless_clock_ms();
-    pace_frame();
+    EXPECT_EQ(pace_frame(), 0u); // on time: not late
     EXPECT_GE(headless_clock_ms() - before, 11u);
     EXPECT_LE(headless_clock_ms() - before, 13u);
 }
@@ -141,7 +141,9 @@ TEST_F(Present, FallingBehindStartsAfreshAndTheClockMayWrap) {
     // period later, with no burst of catch-up frames.
     timer_delay(1000);
     uint32_t before = headless_clock_ms();
-    pace_frame();
+    uint32_t late = pace_frame(); // how late it ended: the stall less the frame's own time
+    EXPECT_GE(late, 983u);
+    EXPECT_LE(late, 985u);
     EXPECT_LE(headless_clock_ms() - before, 1u);
     before = headless_clock_ms();
     pace_frame();
@@ -151,8 +153,10 @@ TEST_F(Present, FallingBehindStartsAfreshAndTheClockMayWrap) {
     // original schedule, so the lost time is made up.
     timer_delay(50);
     before = headless_clock_ms();
-    pace_frame();
-    pace_frame();
+    late = pace_frame();
+    EXPECT_GE(late, 33u);
+    EXPECT_LE(late, 35u);
+    EXPECT_GT(pace_frame(), 0u);
     pace_frame();
     EXPECT_LE(headless_clock_ms() - before, 1u);
 
