@@ -3,6 +3,7 @@
 // it is done at the next frame end, where the game stands between two frames.
 #include "machine/play.h"
 #include "machine/state.h"
+#include "platform/common/files.h"
 #include "platform/common/png.h"
 #include "platform/common/screens.h"
 #include "platform/platform.h"
@@ -64,7 +65,7 @@ void save_slot(uint64_t now) {
     sdl_audio_lock(false);
     if (bytes == 0) return say(STATE_NO_GAME, now);
     const char* failed = write_whole_file(sdl_slot_path(folder, cartridge_path, slot), record.data(), bytes);
-    if (failed) return say("Not saved (" + std::string(std::strerror(errno)) + ")", now);
+    if (failed) return say("Not saved (" + std::string(failed) + ")", now);
     say("State " + std::to_string(slot) + " saved", now);
 }
 

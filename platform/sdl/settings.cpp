@@ -1,5 +1,6 @@
 // The settings file: read with inih, written whole and atomically.
 #include "platform/sdl/settings.h"
+#include "platform/common/files.h"
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -317,37 +318,17 @@ std::string settings_text(const SdlSettings& s) {
     return t;
 }
 
-bool make_folders(const std::string& folder) {
-    for (size_t at = 1; at <= folder.size(); ++at) {
-        if (at < folder.size() && folder[at] != '/') continue;
-        if (mkdir(folder.substr(0, at).c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    return true;
-}
-
 const char* write_whole_file(const std::string& path, const void* data, size_t size) {
     size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !make_folders(path.substr(0, slash))) return "making its folder";
-    const std::string temporary = path + ".tmp-" + std::to_string(getpid());
-    FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f) return "opening a temporary file";
-    bool ok = std::fwrite(data, 1, size, f) == size && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        int e = errno;
-        std::remove(temporary.c_str());
-        errno = e;
-        return "writing";
-    }
-    return nullptr;
+    if (slash != std::string::npos && slash > 0 && !make_folders(path.substr(0, slash))) return std::strerror(errno);
+    return write_file_atomically(path, static_cast<const uint8_t*>(data), size);
 }
 
 bool write_settings(const std::string& path, const SdlSettings& s) {
     const std::string text = settings_text(s);
     const char* failed = write_whole_file(path, text.data(), text.size());
     if (failed)
-        std::fprintf(stderr, "velkoro: cannot keep the settings in %s (%s: %s)\n", path.c_str(), failed,
-                     std::strerror(errno));
+        std::fprintf(stderr, "velkoro: cannot keep the settings in %s (%s)\n", path.c_str(), failed);
     return !failed;
 }
 

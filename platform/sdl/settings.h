@@ -99,12 +99,8 @@ std::string settings_text(const SdlSettings& s);
 // on failure.
 bool write_settings(const std::string& path, const SdlSettings& s);
 
-// Makes `folder` and every folder above it that is missing. False (errno says why) on failure.
-bool make_folders(const std::string& folder);
-
-// Writes `size` bytes to `path` through a temporary file in the same folder, flushed to the disk,
-// and a rename, making the folder when missing: the file is whole at any moment. Returns nullptr,
-// or what failed (errno says why).
+// Writes `size` bytes to `path` as write_file_atomically does (platform/common/files.h), making
+// its folder when missing. Returns nullptr, or why not.
 const char* write_whole_file(const std::string& path, const void* data, size_t size);
 
 // Writes sdl_settings to sdl_settings_path, when there is one.
