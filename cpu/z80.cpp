@@ -196,14 +196,12 @@ template <int Y> ALWAYS_INLINE void alu(Z80State& z, uint8_t b) {
     if constexpr (Y == 0 || Y == 1) {
         unsigned s = unsigned(a) + b + (Y == 1 ? (z.AF.lo & FLAG_C) : 0);
         uint8_t r = uint8_t(s);
-        z.AF.lo =
-            uint8_t(zs_table[r] | ((~(a ^ b) & (b ^ r) & 0x80) >> 5) | ((a ^ b ^ r) & FLAG_H) | (s >> 8));
+        z.AF.lo = uint8_t(zs_table[r] | add_carries[((a ^ b ^ s) >> 4) & 0x1F]);
         z.AF.hi = r;
     } else if constexpr (Y == 2 || Y == 3 || Y == 7) {
-        int d = int(a) - b - (Y == 3 ? (z.AF.lo & FLAG_C) : 0);
+        unsigned d = unsigned(a) - b - (Y == 3 ? (z.AF.lo & FLAG_C) : 0);
         uint8_t r = uint8_t(d);
-        z.AF.lo = uint8_t(zs_table[r] | FLAG_N | (((a ^ b) & (a ^ r) & 0x80) >> 5) | ((a ^ b ^ d) & FLAG_H) |
-                          ((d >> 8) & FLAG_C));
+        z.AF.lo = uint8_t(zs_table[r] | sub_carries[((a ^ b ^ d) >> 4) & 0x1F]);
         if constexpr (Y != 7) z.AF.hi = r;
     } else if constexpr (Y == 4) {
         z.AF.hi = uint8_t(a & b);
@@ -219,14 +217,12 @@ template <int Y> ALWAYS_INLINE void alu(Z80State& z, uint8_t b) {
 
 ALWAYS_INLINE uint8_t inc8(Z80State& z, uint8_t v) {
     uint8_t r = uint8_t(v + 1);
-    z.AF.lo = uint8_t(zs_table[r] | (r == 0x80 ? FLAG_PV : 0) | ((r & 0x0F) == 0 ? FLAG_H : 0) |
-                      (z.AF.lo & FLAG_C));
+    z.AF.lo = uint8_t(inc_table[r] | (z.AF.lo & FLAG_C));
     return r;
 }
 ALWAYS_INLINE uint8_t dec8(Z80State& z, uint8_t v) {
     uint8_t r = uint8_t(v - 1);
-    z.AF.lo = uint8_t(zs_table[r] | (r == 0x7F ? FLAG_PV : 0) | ((r & 0x0F) == 0x0F ? FLAG_H : 0) |
-                      (z.AF.lo & FLAG_C) | FLAG_N);
+    z.AF.lo = uint8_t(dec_table[r] | (z.AF.lo & FLAG_C));
     return r;
 }
 

@@ -27,6 +27,35 @@ constexpr ByteTable make_pzs_table() {
 inline constexpr ByteTable zs_table = make_zs_table();
 inline constexpr ByteTable pzs_table = make_pzs_table();
 
+// INC and DEC by their result: S, Z, H (a carry out of, or a borrow into, the low nibble) and
+// P/V (the result crossed 0x7F/0x80); N for DEC. The carry is the caller's to keep.
+constexpr ByteTable make_step_table(bool dec) {
+    ByteTable t = make_zs_table();
+    for (int r = 0; r < 256; ++r) {
+        bool half = dec ? (r & 0x0F) == 0x0F : (r & 0x0F) == 0;
+        bool overflow = r == (dec ? 0x7F : 0x80);
+        t[r] = uint8_t(t[r] | (half ? 0x10 : 0) | (overflow ? 0x04 : 0) | (dec ? 0x02 : 0));
+    }
+    return t;
+}
+inline constexpr ByteTable inc_table = make_step_table(false);
+inline constexpr ByteTable dec_table = make_step_table(true);
+
+// H, P/V and C of an 8-bit addition or subtraction, looked up by bits 4-8 of a ^ b ^ result
+// (the result taken to nine bits): bit 4 is the carry into bit 4, bit 8 the carry out of bit 7,
+// and overflow is the carry into bit 7 differing from the carry out of it, where bit 7 of
+// a ^ b ^ result is the carry into bit 7. The subtraction's entries carry N too.
+constexpr ByteTable make_carries_table(bool sub) {
+    ByteTable t{};
+    for (int i = 0; i < 32; ++i) {
+        int into4 = i & 1, into7 = (i >> 3) & 1, out = (i >> 4) & 1;
+        t[i] = uint8_t((into4 ? 0x10 : 0) | (into7 != out ? 0x04 : 0) | out | (sub ? 0x02 : 0));
+    }
+    return t;
+}
+inline constexpr ByteTable add_carries = make_carries_table(false);
+inline constexpr ByteTable sub_carries = make_carries_table(true);
+
 // Index: A + 0x100 C + 0x200 H + 0x400 N; entry: new A << 8 | new F.
 constexpr std::array<uint16_t, 2048> make_daa_table() {
     std::array<uint16_t, 2048> t{};
