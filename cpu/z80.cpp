@@ -7,6 +7,8 @@
 
 #include "cpu/z80_tables.h"
 
+#include <bit>
+#include <cstring>
 #include <type_traits>
 
 #define ALWAYS_INLINE [[gnu::always_inline]] inline
@@ -50,15 +52,38 @@ template <class C> ALWAYS_INLINE uint8_t read(C& c, uint16_t a) {
     return c.mem[a];
 }
 
-template <class C> ALWAYS_INLINE uint8_t fetch(C& c) { return read(c, c.z.PC++); }
-template <class C> ALWAYS_INLINE uint16_t fetch16(C& c) {
-    uint8_t lo = fetch(c);
-    return uint16_t(fetch(c) << 8 | lo);
-}
+// Hosts whose loads take any alignment and whose memory is little-endian, as the Z80's is: there
+// a word of a plain cartridge's address space is one load. Elsewhere (the handheld's ARM9 has
+// no unaligned loads) it is two byte loads, as the banked space always is.
+constexpr bool WORD_LOADS =
+#if defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || defined(__wasm__)
+    std::endian::native == std::endian::little;
+#else
+    false;
+#endif
+
 // Low byte first: with banks, each read may select one.
 template <class C> ALWAYS_INLINE uint16_t read16(C& c, uint16_t a) {
+    if constexpr (WORD_LOADS && !C::banked) {
+        // The word at 0xFFFF wraps to 0x0000.
+        if (a != 0xFFFF) {
+            uint16_t v;
+            std::memcpy(&v, c.mem + a, sizeof v);
+            return v;
+        }
+    }
     uint8_t lo = read(c, a);
     return uint16_t(read(c, uint16_t(a + 1)) << 8 | lo);
+}
+template <class C> ALWAYS_INLINE uint8_t fetch(C& c) { return read(c, c.z.PC++); }
+template <class C> ALWAYS_INLINE uint16_t fetch16(C& c) {
+    if constexpr (WORD_LOADS && !C::banked) {
+        uint16_t v = read16(c, c.z.PC);
+        c.z.PC = uint16_t(c.z.PC + 2);
+        return v;
+    }
+    uint8_t lo = fetch(c);
+    return uint16_t(fetch(c) << 8 | lo);
 }
 ALWAYS_INLINE void write16(uint16_t a, uint16_t v) {
     cpu_write(a, uint8_t(v));

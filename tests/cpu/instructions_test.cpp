@@ -224,6 +224,36 @@ TEST(BaseSet, BranchesStackAndPorts) {
     EXPECT_EQ(s.AF.hi, 0x00);
 }
 
+// A word read across the top of the address space takes its high byte from 0x0000, whether it is
+// an instruction's operand, a stack word or a memory operand.
+TEST(BaseSet, WordsAcrossTheTopOfMemoryWrap) {
+    struct Case {
+        const char* what;
+        uint16_t pc, sp;
+        std::initializer_list<uint8_t> code; // at pc
+        uint16_t HL, PC;                     // after one instruction
+    };
+    const Case cases[] = {
+        {"JP nn, operand at FFFF", 0xFFFE, 0x8000, {0xC3, 0x78}, 0x0000, 0x3478},
+        {"LD HL,nn, operand at FFFF", 0xFFFE, 0x8000, {0x21, 0x78}, 0x3478, 0x0001},
+        {"POP HL with SP at FFFF", 0x1000, 0xFFFF, {0xE1}, 0x3412, 0x1001},
+        {"LD HL,(FFFF)", 0x1000, 0x8000, {0x2A, 0xFF, 0xFF}, 0x3412, 0x1003},
+        {"LD HL,(FFFE), no wrap", 0x1000, 0x8000, {0x2A, 0xFE, 0xFF}, 0x1200, 0x1003},
+    };
+    for (const Case& c : cases) {
+        Z80State s = machine_with({});
+        load(0xFFFE, {0x00, 0x12});
+        load(0x0000, {0x34});
+        load(c.pc, c.code);
+        s.PC = c.pc;
+        s.SP = c.sp;
+        s.HL.set(0);
+        step(s);
+        EXPECT_EQ(s.HL.w(), c.HL) << c.what;
+        EXPECT_EQ(s.PC, c.PC) << c.what;
+    }
+}
+
 TEST(CbAndEdSets, BitsBlocksAndSpecialRegisters) {
     Z80State s = machine_with({0xCB, 0x30, 0xCB, 0x7F, 0xCB, 0xC6});
     s.BC.hi = 0x80;
