@@ -19,7 +19,8 @@ bool remove_bench_card(const std::string& card) {
     return std::system(cmd.c_str()) == 0;
 }
 
-void start_headless_bench(const HeadlessConfig& config) {
+void start_headless_bench(HeadlessConfig config) {
+    config.unpaced = true;
     headless_reset(config);
     static std::vector<uint8_t> picture(VDP_PICTURE_BYTES, 0);
     vdp_picture = picture.data();

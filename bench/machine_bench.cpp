@@ -116,7 +116,6 @@ int main(int argc, char** argv) {
     }
     HeadlessConfig c;
     c.card_folder = card_folder;
-    c.unpaced = true;
     c.run_frames = measured_frames;
     start_headless_bench(c);
     frame_skip = measured_skip;

@@ -179,7 +179,6 @@ int main(int argc, char** argv) {
 
     HeadlessConfig config;
     config.card_folder = card;
-    config.unpaced = true;
     config.on_frame_end = on_frame_end;
     start_headless_bench(config);
     frame_skip = 1; // every frame drawn and presented

@@ -73,7 +73,6 @@ int main(int argc, char** argv) {
     }
     HeadlessConfig c;
     c.card_folder = VELKORO_BENCH_CARD;
-    c.unpaced = true;
     c.on_frame_end = measure;
     start_headless_bench(c);
     if (run_cartridge("/mnt/sd/roms/colecovision/Graphics demo.rom") != 1) {
