@@ -104,17 +104,27 @@ for key in keys:
     elif runs:
         work[name] = [x + y for x, y in zip(work.get(name, [0] * len(figures)), figures)]
 totals = [sum(v[i] for v in work.values()) for i in range(min(width, 5))]
+
+
+# The sound's share and the costliest functions by the figure in `column` (instructions without
+# the model, its cycles with it), `most` at the most; tiny ones would only be noise. `row` lays out
+# a function's figures per frame and its share of the total.
+def by_function(column, most, sound_label, heading, row):
+    sound = sum(v[column] for name, v in work.items() if name.startswith(SOUND))
+    print(f"  {sound_label}{sound / frames:10.0f}  (the mixer and both chips' generators)")
+    print("    by function:" + heading)
+    for name, v in sorted(work.items(), key=lambda x: -x[1][column])[:most]:
+        if v[column] / frames >= 0.5:
+            print(row([x / frames for x in v], 100 * v[column] / totals[column], name))
+
+
 print(f"  {frames:.0f} more frames in the longer run, {drawn:.0f} of them drawn")
 if not model:
     total = totals[0]
     print(f"  work per emulated frame {total / frames:10.0f}  ({100 * total / frames / BUDGET:.0f}% of the 200 MHz ARM920T's {BUDGET:.0f} cycles)")
     print(f"  waiting for the clock   {waiting / frames:10.0f}  (idle time, left out)")
-    sound = sum(v[0] for name, v in work.items() if name.startswith(SOUND))
-    print(f"  of which the sound      {sound / frames:10.0f}  (the mixer and both chips' generators)")
-    print("    by function:")
-    for name, v in sorted(work.items(), key=lambda x: -x[1][0])[:12]:
-        if v[0] / frames >= 0.5:
-            print(f"      {v[0] / frames:10.0f}  {100 * v[0] / total:5.1f}%  {name}")
+    by_function(0, 12, "of which the sound      ", "",
+                lambda f, share, name: f"      {f[0]:10.0f}  {share:5.1f}%  {name}")
     sys.exit(0)
 
 instructions, cycles, imisses, fills, uncached = (t / frames for t in totals)
@@ -130,12 +140,7 @@ print(f"  data cache line fills per frame         {fills:10.0f}")
 print(f"  uncached accesses per frame             {uncached:10.0f}")
 if waiting:
     print(f"  waiting for the clock, cycles per frame {waiting / frames:10.0f}  (idle time, left out)")
-sound = sum(v[1] for name, v in work.items() if name.startswith(SOUND))
-print(f"  of which the sound, cycles per frame    {sound / frames:10.0f}  (the mixer and both chips' generators)")
-print("    by function:     cycles  share   instructions  I misses  D fills  uncached")
-for name, v in sorted(work.items(), key=lambda x: -x[1][1])[:14]:
-    if v[1] / frames >= 0.5:
-        f = [x / frames for x in v]
-        print(f"      {f[1]:18.0f}  {100 * v[1] / totals[1]:5.1f}%  {f[0]:12.0f}  {f[2]:8.0f}  {f[3]:7.0f}  {f[4]:8.0f}  {name}")
+by_function(1, 14, "of which the sound, cycles per frame    ", "     cycles  share   instructions  I misses  D fills  uncached",
+            lambda f, share, name: f"      {f[1]:18.0f}  {share:5.1f}%  {f[0]:12.0f}  {f[2]:8.0f}  {f[3]:7.0f}  {f[4]:8.0f}  {name}")
 if last_line:
     print(f"cycles per frame: {cycles:.0f} ({100 * cycles / BUDGET:.1f} % of 3,333,333)")

@@ -16,14 +16,12 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
-#include "frontend/surface.h"
+#include "bench/bench_common.h"
 #include "machine/driver.h"
 #include "machine/loader.h"
-#include "platform/headless/headless.h"
 #include "platform/platform.h"
 #include "video/vdp.h"
 
@@ -52,9 +50,7 @@ bool copy_file(const std::string& from, const std::string& to) {
 }
 
 void remove_card() {
-    std::string cmd = "rm -rf '" + card_folder + "'";
-    if (std::system(cmd.c_str()) != 0)
-        std::fprintf(stderr, "machine: cannot remove %s\n", card_folder.c_str());
+    if (!remove_bench_card(card_folder)) std::fprintf(stderr, "machine: cannot remove %s\n", card_folder.c_str());
 }
 
 bool parse_options(int argc, char** argv) {
@@ -111,9 +107,8 @@ int main(int argc, char** argv) {
     char templ[] = "/tmp/velkoro-bench-XXXXXX";
     if (!mkdtemp(templ)) return 1;
     card_folder = templ;
-    std::string roms = card_folder + "/roms";
-    std::string dir = roms + "/colecovision";
-    if (mkdir(roms.c_str(), 0700) != 0 || mkdir(dir.c_str(), 0700) != 0) return 1;
+    std::string dir = make_bench_card(card_folder);
+    if (dir.empty()) return 1;
     if (!copy_file(VELKORO_BENCH_ROMS "/tiny_bios.rom", dir + "/coleco.rom") ||
         !copy_file(VELKORO_BENCH_ROMS "/" + cartridge + ".rom", dir + "/busy.rom")) {
         std::fprintf(stderr, "machine: the test cartridges are not built\n");
@@ -121,15 +116,8 @@ int main(int argc, char** argv) {
     }
     HeadlessConfig c;
     c.card_folder = card_folder;
-    c.unpaced = true;
     c.run_frames = measured_frames;
-    headless_reset(c);
-
-    static std::vector<uint8_t> picture(VDP_PICTURE_BYTES, 0);
-    vdp_picture = picture.data();
-    screen_surface.pixels = display_drawing_pointer();
-    screen_surface.pitch = screen_surface.width = DISPLAY_WIDTH;
-    screen_surface.height = DISPLAY_HEIGHT;
+    start_headless_bench(c);
     frame_skip = measured_skip;
     std::snprintf(bios_path, sizeof bios_path, "%s", "/mnt/sd/roms/colecovision/coleco.rom");
 

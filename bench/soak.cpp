@@ -19,13 +19,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "frontend/surface.h"
+#include "bench/bench_common.h"
 #include "machine/driver.h"
 #include "machine/loader.h"
-#include "platform/headless/headless.h"
 #include "platform/platform.h"
 #include "sound/psg.h"
-#include "video/vdp.h"
 
 namespace {
 
@@ -168,8 +166,8 @@ void parse(int argc, char** argv) {
 int main(int argc, char** argv) {
     parse(argc, argv);
     std::string card = options.keep + "/soak-card-" + std::to_string(getpid());
-    std::string roms = card + "/roms/colecovision";
-    if (std::system(("mkdir -p '" + roms + "'").c_str()) != 0) return 2;
+    std::string roms = make_bench_card(card);
+    if (roms.empty()) return 2;
     FILE* boot = std::fopen(VELKORO_BOOT_ROM, "rb");
     std::vector<uint8_t> bios(BIOS_BYTES);
     if (!boot || std::fread(bios.data(), 1, bios.size(), boot) != bios.size()) {
@@ -181,12 +179,8 @@ int main(int argc, char** argv) {
 
     HeadlessConfig config;
     config.card_folder = card;
-    config.unpaced = true;
     config.on_frame_end = on_frame_end;
-    headless_reset(config);
-    screen_surface = Surface{display_drawing_pointer(), 0, 16, DISPLAY_WIDTH, DISPLAY_WIDTH, DISPLAY_HEIGHT};
-    static uint8_t picture[VDP_PICTURE_BYTES];
-    vdp_picture = picture;
+    start_headless_bench(config);
     frame_skip = 1; // every frame drawn and presented
 
     std::thread dog(watchdog);
@@ -211,7 +205,7 @@ int main(int argc, char** argv) {
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     soak_over.store(true);
     dog.join();
-    std::system(("rm -rf '" + card + "'").c_str());
+    remove_bench_card(card);
 
     uint64_t frames = frames_done.load();
     std::printf("soak: seed %llu, cartridges %u..%u x %u frames = %llu frames in %.1f s: %.0f frames/s\n",

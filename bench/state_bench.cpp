@@ -11,12 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "frontend/surface.h"
+#include "bench/bench_common.h"
 #include "machine/driver.h"
 #include "machine/loader.h"
 #include "machine/state.h"
-#include "platform/headless/headless.h"
-#include "video/vdp.h"
 
 namespace {
 
@@ -75,12 +73,8 @@ int main(int argc, char** argv) {
     }
     HeadlessConfig c;
     c.card_folder = VELKORO_BENCH_CARD;
-    c.unpaced = true;
     c.on_frame_end = measure;
-    headless_reset(c);
-    static std::vector<uint8_t> picture(VDP_PICTURE_BYTES, 0);
-    vdp_picture = picture.data();
-    screen_surface = Surface{display_drawing_pointer(), 0, 16, DISPLAY_WIDTH, DISPLAY_WIDTH, DISPLAY_HEIGHT};
+    start_headless_bench(c);
     if (run_cartridge("/mnt/sd/roms/colecovision/Graphics demo.rom") != 1) {
         std::fprintf(stderr, "state bench: the bundled card is not built\n");
         return 1;

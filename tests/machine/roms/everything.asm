@@ -13,17 +13,9 @@ TRAIL   equ 0x2000              ; a colour per frame, 256 of them, in the module
 LAST    equ BANKS - 1
 
         if BANK = LAST
-        org 0x8000
-        db 0x55, 0xAA           ; straight to the game, no title screen
-        dw 0, 0, 0, 0
-        dw start
-        rept 6
-        ret
-        nop
-        nop
-        endm
-        jp spin                 ; 0x801E and 0x8021: the boot ROM's entries, until the
-        jp frame                ; module's RAM covers it and holds entries of its own
+        include "spinner_header.asm"
+        jp frame                ; 0x8021: like 0x801E, the boot ROM's entry until the module's
+                                ; RAM covers it and holds entries of its own
 
 ; Register `number` of the module's sound chip gets A.
 ay      macro number

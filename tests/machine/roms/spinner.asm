@@ -6,16 +6,7 @@
 ;   0x7004, 0x7005  what controllers 1 and 2 last read with a step
 ;   0x7006          maskable interrupts taken
 ;   0x7007, 0x7008  controllers 1 and 2 as the game starts, with no step
-        org 0x8000
-        db 0x55, 0xAA
-        dw 0, 0, 0, 0
-        dw start
-        rept 6
-        ret
-        nop
-        nop
-        endm
-        jp spin                 ; 0x801E: RST 38h, the maskable interrupt in mode 1
+        include "spinner_header.asm"
         retn                    ; 0x8021: the video interrupt
 
 ; Counts a step of the controller read in A into the pair of counters at HL.

@@ -1,30 +1,15 @@
 ; Test cartridge for the Super Game Module's sound chip, reached through its ports 0x50 (register
 ; select) and 0x51 (write): channel A plays period 254 (440 Hz) at full level while the first
 ; chip is silent; after some 110 frames channel A's level goes to 0; then it waits for ever.
-        org 0x8000
-        db 0x55, 0xAA           ; cartridge signature
-        dw 0, 0, 0, 0
-        dw start                ; start address
-        ds 0x8021 - $, 0xC9     ; RST 08h..38h return at once
-        retn                    ; the video interrupt, never enabled here
-start:
-        di
-        ld sp, 0x7400
+        include "sound_macros.asm"
+        include "tone_header.asm"
         ld hl, first_quiet
         ld bc, 4 * 256 + 0xFF
         otir
         ld hl, tone
         ld b, (tone_end - tone) / 2
         call send
-        ld b, 4                 ; 4 x 65536 turns of 26 cycles
-delay:
-        ld de, 0
-turn:
-        dec de
-        ld a, d
-        or e
-        jr nz, turn
-        djnz delay
+        long_wait
         ld hl, quiet
         ld b, 1
         call send
@@ -33,13 +18,7 @@ wait:
 
 ; Sends B (register, value) pairs from HL to the module's sound chip.
 send:
-        ld a, (hl)
-        out (0x50), a
-        inc hl
-        ld a, (hl)
-        out (0x51), a
-        inc hl
-        djnz send
+        send_module_pairs
         ret
 
 first_quiet:

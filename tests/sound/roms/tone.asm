@@ -1,27 +1,12 @@
 ; Test cartridge for the sound chip: channel 0 plays period 254 (440 Hz) at full level with the
 ; other channels silent; after about 6.8 million cycles (some 110 frames) every channel is
 ; silenced; then it waits for ever.
-        org 0x8000
-        db 0x55, 0xAA           ; cartridge signature
-        dw 0, 0, 0, 0
-        dw start                ; start address
-        ds 0x8021 - $, 0xC9     ; RST 08h..38h return at once
-        retn                    ; the video interrupt, never enabled here
-start:
-        di
-        ld sp, 0x7400
+        include "sound_macros.asm"
+        include "tone_header.asm"
         ld hl, tone
         ld b, tone_end - tone
         call send
-        ld b, 4                 ; 4 x 65536 turns of 26 cycles
-delay:
-        ld de, 0
-turn:
-        dec de
-        ld a, d
-        or e
-        jr nz, turn
-        djnz delay
+        long_wait
         ld hl, quiet
         ld b, quiet_end - quiet
         call send

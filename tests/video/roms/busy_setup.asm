@@ -1,7 +1,10 @@
 ; The busy machine's start, shared by busy.asm and busy_banks.asm: all seven sound channels at
-; full level (the including file supplies their `sound` and `module` tables), graphics II with
-; patterns everywhere, and 32 sprites of 16 x 16 set up in a table in RAM (sprite i: Y = 5i,
-; X = 8i, name 4i, colour 1 + i mod 15). The including file goes on with its loop.
+; full level (their `sound` and `module` tables come from busy_sound.asm, which the including file
+; places after its loop), graphics II with patterns everywhere, and 32 sprites of 16 x 16 set up
+; in a table in RAM (sprite i: Y = 5i, X = 8i, name 4i, colour 1 + i mod 15); then the start of
+; the loop, which copies that table to video memory. The including file goes on with the loop's
+; sprite moves, from HL at sprite 0's X, and ends it with `jr loop`.
+        include "sound_macros.asm"
 regs:   db 0x02, 0xC2, 0x06, 0xFF, 0x03, 0x36, 0x07, 0x01
 table   equ 0x7000
 start:
@@ -10,14 +13,7 @@ start:
         otir
         ld hl, module
         ld b, 11
-module_next:
-        ld a, (hl)
-        out (0x50), a
-        inc hl
-        ld a, (hl)
-        out (0x51), a
-        inc hl
-        djnz module_next
+        send_module_pairs
         ld hl, regs
         call load_regs
         ld hl, 0x0000           ; patterns and colours: the ramp 0..255 over and over
@@ -58,3 +54,10 @@ init:
         ld a, b
         cp 32
         jr nz, init
+loop:
+        ld hl, 0x1B00
+        call set_write
+        ld hl, table
+        ld bc, 128 * 256 + 0xBE
+        otir
+        ld hl, table + 1
