@@ -26,8 +26,37 @@ struct BankedSpace {
     const uint8_t* window;
 };
 
+// The run loop's own copy of the registers: pairs as 16-bit words and A and F apart, so that a
+// pair's 16-bit uses (addresses, INC rr, ADD HL,rr, PUSH and POP) take the word as it is and the
+// whole set fits the host's registers. Z80State, the record every caller sees, keeps the two
+// halves of a pair as bytes; the copy is converted whenever the state is handed out.
+struct Regs {
+    uint16_t BC, DE, HL, IX, IY, PC, SP;
+    uint8_t A, F;
+    uint16_t AF2, BC2, DE2, HL2;
+    uint8_t iff;
+    uint8_t I;
+    uint8_t R;
+    int32_t cycle_period;
+    int32_t cycles_left;
+    int32_t cycles_saved;
+    uint16_t irq_request;
+    uint8_t irq_auto_reset;
+};
+
+// One half of a pair as an 8-bit register that can be read and assigned.
+template <bool HIGH> struct Half {
+    uint16_t& w;
+    ALWAYS_INLINE operator uint8_t() const { return HIGH ? uint8_t(w >> 8) : uint8_t(w); }
+    ALWAYS_INLINE Half& operator=(uint8_t v) {
+        w = HIGH ? uint16_t((w & 0x00FF) | v << 8) : uint16_t((w & 0xFF00) | v);
+        return *this;
+    }
+    ALWAYS_INLINE Half& operator=(const Half& o) { return *this = uint8_t(o); }
+};
+
 template <bool BANKED> struct Core {
-    Z80State z;
+    Regs z;
     const uint8_t* mem;
     Z80State* home;
     int32_t zero_mark;
@@ -101,23 +130,49 @@ template <class C> ALWAYS_INLINE uint16_t pop(C& c) {
     return v;
 }
 
+constexpr uint16_t word(Z80Pair p) { return p.w(); }
+constexpr Z80Pair pair(uint16_t v) { return Z80Pair{uint8_t(v), uint8_t(v >> 8)}; }
+
 // Field by field: a whole-struct copy of the registers that live in host registers is built on
 // the stack a byte at a time and then moved in wide words, which stalls the host at every
 // call (the loads cannot take the data from the byte stores still in flight).
-ALWAYS_INLINE void copy_state(Z80State& to, const Z80State& from) {
+ALWAYS_INLINE void store_state(Z80State& to, const Regs& from) {
     static_assert(sizeof(Z80State) == 44, "a field added to Z80State must be copied here too");
-    to.AF = from.AF;
-    to.BC = from.BC;
-    to.DE = from.DE;
-    to.HL = from.HL;
-    to.IX = from.IX;
-    to.IY = from.IY;
+    to.AF = Z80Pair{from.F, from.A};
+    to.BC = pair(from.BC);
+    to.DE = pair(from.DE);
+    to.HL = pair(from.HL);
+    to.IX = pair(from.IX);
+    to.IY = pair(from.IY);
     to.PC = from.PC;
     to.SP = from.SP;
-    to.AF2 = from.AF2;
-    to.BC2 = from.BC2;
-    to.DE2 = from.DE2;
-    to.HL2 = from.HL2;
+    to.AF2 = pair(from.AF2);
+    to.BC2 = pair(from.BC2);
+    to.DE2 = pair(from.DE2);
+    to.HL2 = pair(from.HL2);
+    to.iff = from.iff;
+    to.I = from.I;
+    to.R = from.R;
+    to.cycle_period = from.cycle_period;
+    to.cycles_left = from.cycles_left;
+    to.cycles_saved = from.cycles_saved;
+    to.irq_request = from.irq_request;
+    to.irq_auto_reset = from.irq_auto_reset;
+}
+ALWAYS_INLINE void load_state(Regs& to, const Z80State& from) {
+    to.A = from.AF.hi;
+    to.F = from.AF.lo;
+    to.BC = word(from.BC);
+    to.DE = word(from.DE);
+    to.HL = word(from.HL);
+    to.IX = word(from.IX);
+    to.IY = word(from.IY);
+    to.PC = from.PC;
+    to.SP = from.SP;
+    to.AF2 = word(from.AF2);
+    to.BC2 = word(from.BC2);
+    to.DE2 = word(from.DE2);
+    to.HL2 = word(from.HL2);
     to.iff = from.iff;
     to.I = from.I;
     to.R = from.R;
@@ -129,9 +184,9 @@ ALWAYS_INLINE void copy_state(Z80State& to, const Z80State& from) {
 }
 
 // Written back before, and read again after, any call that receives the state.
-template <class C> ALWAYS_INLINE void park(C& c) { copy_state(*c.home, c.z); }
+template <class C> ALWAYS_INLINE void park(C& c) { store_state(*c.home, c.z); }
 template <class C> ALWAYS_INLINE void unpark(C& c) {
-    copy_state(c.z, *c.home);
+    load_state(c.z, *c.home);
     c.mem = cpu_memory;
     if constexpr (C::banked) show_bank(c.space, c.space.banks->bank);
 }
@@ -146,7 +201,7 @@ template <class C> ALWAYS_INLINE void zero_cost_step(C& c) {
     if (++c.zero_run >= ZERO_COST_RUN_LIMIT) c.z.cycles_left = 0;
 }
 
-template <int M> ALWAYS_INLINE Z80Pair& index_pair(Z80State& z) {
+template <int M> ALWAYS_INLINE uint16_t& index_pair(Regs& z) {
     if constexpr (M == 0)
         return z.HL;
     else if constexpr (M == 1)
@@ -156,55 +211,57 @@ template <int M> ALWAYS_INLINE Z80Pair& index_pair(Z80State& z) {
 }
 
 // Register code R (0-5, 7) under prefix M: codes 4 and 5 are the halves of HL, IX or IY.
-template <int M, int R> ALWAYS_INLINE uint8_t& reg(Z80State& z) {
+template <int M, int R> ALWAYS_INLINE decltype(auto) reg(Regs& z) {
     if constexpr (R == 0)
-        return z.BC.hi;
+        return Half<true>{z.BC};
     else if constexpr (R == 1)
-        return z.BC.lo;
+        return Half<false>{z.BC};
     else if constexpr (R == 2)
-        return z.DE.hi;
+        return Half<true>{z.DE};
     else if constexpr (R == 3)
-        return z.DE.lo;
+        return Half<false>{z.DE};
     else if constexpr (R == 4)
-        return index_pair<M>(z).hi;
+        return Half<true>{index_pair<M>(z)};
     else if constexpr (R == 5)
-        return index_pair<M>(z).lo;
+        return Half<false>{index_pair<M>(z)};
     else {
         static_assert(R == 7);
-        return z.AF.hi;
+        return (z.A);
     }
 }
 
 // The (HL) operand, or (IX+d) / (IY+d) with its displacement fetched here.
 template <int M, class C> ALWAYS_INLINE uint16_t memory_operand(C& c) {
     if constexpr (M == 0)
-        return c.z.HL.w();
+        return c.z.HL;
     else
-        return uint16_t(index_pair<M>(c.z).w() + int8_t(fetch(c)));
+        return uint16_t(index_pair<M>(c.z) + int8_t(fetch(c)));
 }
 
 // Register-pair code P (0-3) with SP, or with AF for PUSH and POP.
-template <int M, int P, bool AF> ALWAYS_INLINE uint16_t pair_get(Z80State& z) {
+template <int M, int P, bool AF> ALWAYS_INLINE uint16_t pair_get(Regs& z) {
     if constexpr (P == 0)
-        return z.BC.w();
+        return z.BC;
     else if constexpr (P == 1)
-        return z.DE.w();
+        return z.DE;
     else if constexpr (P == 2)
-        return index_pair<M>(z).w();
+        return index_pair<M>(z);
     else if constexpr (AF)
-        return z.AF.w();
+        return uint16_t(z.A << 8 | z.F);
     else
         return z.SP;
 }
-template <int M, int P, bool AF> ALWAYS_INLINE void pair_set(Z80State& z, uint16_t v) {
+template <int M, int P, bool AF> ALWAYS_INLINE void pair_set(Regs& z, uint16_t v) {
     if constexpr (P == 0)
-        z.BC.set(v);
+        z.BC = v;
     else if constexpr (P == 1)
-        z.DE.set(v);
+        z.DE = v;
     else if constexpr (P == 2)
-        index_pair<M>(z).set(v);
-    else if constexpr (AF)
-        z.AF.set(v);
+        index_pair<M>(z) = v;
+    else if constexpr (AF) {
+        z.A = uint8_t(v >> 8);
+        z.F = uint8_t(v);
+    }
     else
         z.SP = v;
 }
@@ -216,67 +273,67 @@ template <int CC> ALWAYS_INLINE bool condition(uint8_t f) {
 }
 
 // Arithmetic and logic on A; Y is the operation code of opcodes 80-BF.
-template <int Y> ALWAYS_INLINE void alu(Z80State& z, uint8_t b) {
-    uint8_t a = z.AF.hi;
+template <int Y> ALWAYS_INLINE void alu(Regs& z, uint8_t b) {
+    uint8_t a = z.A;
     if constexpr (Y == 0 || Y == 1) {
-        unsigned s = unsigned(a) + b + (Y == 1 ? (z.AF.lo & FLAG_C) : 0);
+        unsigned s = unsigned(a) + b + (Y == 1 ? (z.F & FLAG_C) : 0);
         uint8_t r = uint8_t(s);
-        z.AF.lo = uint8_t(zs_table[r] | add_carries[((a ^ b ^ s) >> 4) & 0x1F]);
-        z.AF.hi = r;
+        z.F = uint8_t(zs_table[r] | add_carries[((a ^ b ^ s) >> 4) & 0x1F]);
+        z.A = r;
     } else if constexpr (Y == 2 || Y == 3 || Y == 7) {
-        unsigned d = unsigned(a) - b - (Y == 3 ? (z.AF.lo & FLAG_C) : 0);
+        unsigned d = unsigned(a) - b - (Y == 3 ? (z.F & FLAG_C) : 0);
         uint8_t r = uint8_t(d);
-        z.AF.lo = uint8_t(zs_table[r] | sub_carries[((a ^ b ^ d) >> 4) & 0x1F]);
-        if constexpr (Y != 7) z.AF.hi = r;
+        z.F = uint8_t(zs_table[r] | sub_carries[((a ^ b ^ d) >> 4) & 0x1F]);
+        if constexpr (Y != 7) z.A = r;
     } else if constexpr (Y == 4) {
-        z.AF.hi = uint8_t(a & b);
-        z.AF.lo = uint8_t(pzs_table[z.AF.hi] | FLAG_H);
+        z.A = uint8_t(a & b);
+        z.F = uint8_t(pzs_table[z.A] | FLAG_H);
     } else if constexpr (Y == 5) {
-        z.AF.hi = uint8_t(a ^ b);
-        z.AF.lo = pzs_table[z.AF.hi];
+        z.A = uint8_t(a ^ b);
+        z.F = pzs_table[z.A];
     } else {
-        z.AF.hi = uint8_t(a | b);
-        z.AF.lo = pzs_table[z.AF.hi];
+        z.A = uint8_t(a | b);
+        z.F = pzs_table[z.A];
     }
 }
 
-ALWAYS_INLINE uint8_t inc8(Z80State& z, uint8_t v) {
+ALWAYS_INLINE uint8_t inc8(Regs& z, uint8_t v) {
     uint8_t r = uint8_t(v + 1);
-    z.AF.lo = uint8_t(inc_table[r] | (z.AF.lo & FLAG_C));
+    z.F = uint8_t(inc_table[r] | (z.F & FLAG_C));
     return r;
 }
-ALWAYS_INLINE uint8_t dec8(Z80State& z, uint8_t v) {
+ALWAYS_INLINE uint8_t dec8(Regs& z, uint8_t v) {
     uint8_t r = uint8_t(v - 1);
-    z.AF.lo = uint8_t(dec_table[r] | (z.AF.lo & FLAG_C));
+    z.F = uint8_t(dec_table[r] | (z.F & FLAG_C));
     return r;
 }
 
-ALWAYS_INLINE uint16_t add16(Z80State& z, uint16_t x, uint16_t y) {
+ALWAYS_INLINE uint16_t add16(Regs& z, uint16_t x, uint16_t y) {
     unsigned s = unsigned(x) + y;
-    z.AF.lo = uint8_t((z.AF.lo & 0xEC) | (((x ^ y ^ s) >> 8) & FLAG_H) | (s >> 16));
+    z.F = uint8_t((z.F & 0xEC) | (((x ^ y ^ s) >> 8) & FLAG_H) | (s >> 16));
     return uint16_t(s);
 }
-ALWAYS_INLINE void adc16(Z80State& z, uint16_t y) {
-    uint16_t x = z.HL.w();
-    unsigned s = unsigned(x) + y + (z.AF.lo & FLAG_C);
+ALWAYS_INLINE void adc16(Regs& z, uint16_t y) {
+    uint16_t x = z.HL;
+    unsigned s = unsigned(x) + y + (z.F & FLAG_C);
     uint16_t r = uint16_t(s);
-    z.AF.lo = uint8_t(((r >> 8) & FLAG_S) | (r == 0 ? FLAG_Z : 0) | (((x ^ y ^ s) >> 8) & FLAG_H) |
+    z.F = uint8_t(((r >> 8) & FLAG_S) | (r == 0 ? FLAG_Z : 0) | (((x ^ y ^ s) >> 8) & FLAG_H) |
                       ((~(x ^ y) & (y ^ r) & 0x8000) >> 13) | (s >> 16));
-    z.HL.set(r);
+    z.HL = (r);
 }
-ALWAYS_INLINE void sbc16(Z80State& z, uint16_t y) {
-    uint16_t x = z.HL.w();
-    int d = int(x) - y - (z.AF.lo & FLAG_C);
+ALWAYS_INLINE void sbc16(Regs& z, uint16_t y) {
+    uint16_t x = z.HL;
+    int d = int(x) - y - (z.F & FLAG_C);
     uint16_t r = uint16_t(d);
-    z.AF.lo = uint8_t(((r >> 8) & FLAG_S) | (r == 0 ? FLAG_Z : 0) | (((x ^ y ^ d) >> 8) & FLAG_H) |
+    z.F = uint8_t(((r >> 8) & FLAG_S) | (r == 0 ? FLAG_Z : 0) | (((x ^ y ^ d) >> 8) & FLAG_H) |
                       (((x ^ y) & (x ^ r) & 0x8000) >> 13) | ((d >> 16) & FLAG_C) | FLAG_N);
-    z.HL.set(r);
+    z.HL = (r);
 }
 
 // CB rotates and shifts; Y selects the operation.
-template <int Y> ALWAYS_INLINE uint8_t rotate(Z80State& z, uint8_t v) {
+template <int Y> ALWAYS_INLINE uint8_t rotate(Regs& z, uint8_t v) {
     uint8_t r, out;
-    uint8_t cy = z.AF.lo & FLAG_C;
+    uint8_t cy = z.F & FLAG_C;
     if constexpr (Y == 0) {
         r = uint8_t(v << 1 | v >> 7);
         out = v >> 7;
@@ -302,12 +359,12 @@ template <int Y> ALWAYS_INLINE uint8_t rotate(Z80State& z, uint8_t v) {
         r = uint8_t(v >> 1);
         out = v & 1;
     }
-    z.AF.lo = uint8_t(pzs_table[r] | out);
+    z.F = uint8_t(pzs_table[r] | out);
     return r;
 }
 
-template <int Y> ALWAYS_INLINE void bit_test(Z80State& z, uint8_t v) {
-    z.AF.lo = uint8_t((z.AF.lo & 0xBD) | FLAG_H | ((v >> Y) & 1 ? 0 : FLAG_Z));
+template <int Y> ALWAYS_INLINE void bit_test(Regs& z, uint8_t v) {
+    z.F = uint8_t((z.F & 0xBD) | FLAG_H | ((v >> Y) & 1 ? 0 : FLAG_Z));
 }
 
 template <int X, int Y> ALWAYS_INLINE uint8_t bit_change(uint8_t v) {
@@ -358,9 +415,9 @@ template <int M, class C> ALWAYS_INLINE void charge_taken(C& c, int32_t extra) {
 
 template <int N, class C> ALWAYS_INLINE void cb_op(C& c) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7;
-    Z80State& z = c.z;
+    Regs& z = c.z;
     if constexpr (R == 6) {
-        uint16_t a = z.HL.w();
+        uint16_t a = z.HL;
         uint8_t v = read(c, a);
         if constexpr (X == 0)
             cpu_write(a, rotate<Y>(z, v));
@@ -369,7 +426,7 @@ template <int N, class C> ALWAYS_INLINE void cb_op(C& c) {
         else
             cpu_write(a, bit_change<X, Y>(v));
     } else {
-        uint8_t& r = reg<0, R>(z);
+        auto&& r = reg<0, R>(z);
         if constexpr (X == 0)
             r = rotate<Y>(z, r);
         else if constexpr (X == 1)
@@ -420,25 +477,25 @@ template <int M, class C> ALWAYS_INLINE void exec_index_cb(C& c) {
 // Block transfers, compares and I/O. D is +1 or -1; REPEAT runs iterations against the budget
 // and restarts the instruction after the slice end when the budget runs out first.
 template <int D, bool REPEAT, class C> ALWAYS_INLINE void block_load(C& c) {
-    Z80State& z = c.z;
+    Regs& z = c.z;
     for (;;) {
-        cpu_write(z.DE.w(), read(c, z.HL.w()));
-        z.HL.set(uint16_t(z.HL.w() + D));
-        z.DE.set(uint16_t(z.DE.w() + D));
-        z.BC.set(uint16_t(z.BC.w() - 1));
+        cpu_write(z.DE, read(c, z.HL));
+        z.HL = (uint16_t(z.HL + D));
+        z.DE = (uint16_t(z.DE + D));
+        z.BC = (uint16_t(z.BC - 1));
         if constexpr (!REPEAT) {
-            z.AF.lo = uint8_t((z.AF.lo & 0xE9) | (z.BC.w() != 0 ? FLAG_PV : 0));
+            z.F = uint8_t((z.F & 0xE9) | (z.BC != 0 ? FLAG_PV : 0));
             return;
         } else {
             z.cycles_left -= 21;
-            if (z.BC.w() == 0) {
+            if (z.BC == 0) {
                 z.cycles_left += 5;
-                z.AF.lo &= 0xE9;
+                z.F &= 0xE9;
                 return;
             }
             if (z.cycles_left <= 0) {
                 z.PC = uint16_t(z.PC - 2);
-                z.AF.lo = uint8_t((z.AF.lo & 0xE9) | FLAG_N);
+                z.F = uint8_t((z.F & 0xE9) | FLAG_N);
                 return;
             }
         }
@@ -446,17 +503,17 @@ template <int D, bool REPEAT, class C> ALWAYS_INLINE void block_load(C& c) {
 }
 
 template <int D, bool REPEAT, class C> ALWAYS_INLINE void block_compare(C& c) {
-    Z80State& z = c.z;
+    Regs& z = c.z;
     for (;;) {
-        uint8_t a = z.AF.hi, v = read(c, z.HL.w());
-        z.HL.set(uint16_t(z.HL.w() + D));
-        z.BC.set(uint16_t(z.BC.w() - 1));
+        uint8_t a = z.A, v = read(c, z.HL);
+        z.HL = (uint16_t(z.HL + D));
+        z.BC = (uint16_t(z.BC - 1));
         int d = int(a) - v;
-        z.AF.lo = uint8_t(zs_table[uint8_t(d)] | (z.AF.lo & FLAG_C) | ((a ^ v ^ d) & FLAG_H) |
-                          (z.BC.w() != 0 ? FLAG_PV : 0) | FLAG_N);
+        z.F = uint8_t(zs_table[uint8_t(d)] | (z.F & FLAG_C) | ((a ^ v ^ d) & FLAG_H) |
+                          (z.BC != 0 ? FLAG_PV : 0) | FLAG_N);
         if constexpr (!REPEAT) return;
         z.cycles_left -= 21;
-        if (z.BC.w() == 0 || d == 0) {
+        if (z.BC == 0 || d == 0) {
             z.cycles_left += 5;
             return;
         }
@@ -478,55 +535,57 @@ template <int D, class C> ALWAYS_INLINE bool reaches_bank_window(C&, uint16_t a,
 // as the loops above: an iteration is counted before the budget is looked at) go to the
 // machine as one run.
 template <int D, class C> ALWAYS_INLINE void block_out_repeat(C& c) {
-    Z80State& z = c.z;
+    Regs& z = c.z;
     uint32_t budget = z.cycles_left > 0 ? uint32_t(z.cycles_left + 20) / 21 : 1;
-    uint32_t wanted = z.BC.hi != 0 ? z.BC.hi : 256;
+    uint8_t b = uint8_t(z.BC >> 8), port = uint8_t(z.BC);
+    uint32_t wanted = b != 0 ? b : 256;
     uint32_t count = budget < wanted ? budget : wanted;
-    if (!reaches_bank_window<D>(c, z.HL.w(), count)) {
-        cpu_out_run(z.BC.lo, z.HL.w(), D, count);
+    if (!reaches_bank_window<D>(c, z.HL, count)) {
+        cpu_out_run(port, z.HL, D, count);
     } else {
         // The machine's run reads cpu_memory, which does not hold the banks: byte by byte.
-        uint16_t a = z.HL.w();
-        for (uint32_t n = count; n != 0; --n, a = uint16_t(a + D)) cpu_out(z.BC.lo, read(c, a));
+        uint16_t a = z.HL;
+        for (uint32_t n = count; n != 0; --n, a = uint16_t(a + D)) cpu_out(port, read(c, a));
     }
-    z.HL.set(uint16_t(z.HL.w() + D * int(count)));
-    z.BC.hi = uint8_t(z.BC.hi - count);
+    z.HL = (uint16_t(z.HL + D * int(count)));
+    b = uint8_t(b - count);
+    z.BC = uint16_t(b << 8 | port);
     z.cycles_left -= int32_t(21 * count);
-    if (z.BC.hi == 0) {
+    if (b == 0) {
         z.cycles_left += 5;
-        z.AF.lo = 0x42;
+        z.F = 0x42;
     } else {
         z.PC = uint16_t(z.PC - 2);
-        z.AF.lo = 0x02;
+        z.F = 0x02;
     }
 }
 
 template <int D, bool REPEAT, bool OUT, class C> ALWAYS_INLINE void block_io(C& c) {
     if constexpr (REPEAT && OUT) return block_out_repeat<D>(c);
-    Z80State& z = c.z;
+    Regs& z = c.z;
     for (;;) {
         if constexpr (OUT) {
-            uint8_t v = read(c, z.HL.w());
-            z.HL.set(uint16_t(z.HL.w() + D));
-            cpu_out(z.BC.lo, v);
+            uint8_t v = read(c, z.HL);
+            z.HL = (uint16_t(z.HL + D));
+            cpu_out(uint8_t(z.BC), v);
         } else {
-            cpu_write(z.HL.w(), cpu_in(z.BC.lo));
-            z.HL.set(uint16_t(z.HL.w() + D));
+            cpu_write(z.HL, cpu_in(uint8_t(z.BC)));
+            z.HL = (uint16_t(z.HL + D));
         }
-        z.BC.hi = uint8_t(z.BC.hi - 1);
+        z.BC = uint16_t(z.BC - 0x100);
         if constexpr (!REPEAT) {
-            z.AF.lo = z.BC.hi == 0 ? 0x42 : 0x02;
+            z.F = z.BC < 0x100 ? 0x42 : 0x02;
             return;
         } else {
             z.cycles_left -= 21;
-            if (z.BC.hi == 0) {
+            if (z.BC < 0x100) {
                 z.cycles_left += 5;
-                z.AF.lo = 0x42;
+                z.F = 0x42;
                 return;
             }
             if (z.cycles_left <= 0) {
                 z.PC = uint16_t(z.PC - 2);
-                z.AF.lo = 0x02;
+                z.F = 0x02;
                 return;
             }
         }
@@ -535,13 +594,13 @@ template <int D, bool REPEAT, bool OUT, class C> ALWAYS_INLINE void block_io(C& 
 
 template <int N, class C> ALWAYS_INLINE void ed_op(C& c) {
     constexpr int Y = (N >> 3) & 7, R = N & 7, P = Y >> 1, Q = Y & 1;
-    Z80State& z = c.z;
+    Regs& z = c.z;
     if constexpr (N >= 0x40 && N < 0x80 && R == 0) {
-        uint8_t v = cpu_in(z.BC.lo);
+        uint8_t v = cpu_in(uint8_t(z.BC));
         if constexpr (Y != 6) reg<0, Y>(z) = v;
-        z.AF.lo = uint8_t(pzs_table[v] | (z.AF.lo & FLAG_C));
+        z.F = uint8_t(pzs_table[v] | (z.F & FLAG_C));
     } else if constexpr (N >= 0x40 && N < 0x80 && R == 1 && Y != 6) {
-        cpu_out(z.BC.lo, reg<0, Y>(z));
+        cpu_out(uint8_t(z.BC), reg<0, Y>(z));
     } else if constexpr (N >= 0x40 && N < 0x80 && R == 2) {
         if constexpr (Q == 0)
             sbc16(z, pair_get<0, P, false>(z));
@@ -554,8 +613,8 @@ template <int N, class C> ALWAYS_INLINE void ed_op(C& c) {
         else
             pair_set<0, P, false>(z, read16(c, a));
     } else if constexpr (N == 0x44) {
-        uint8_t a = z.AF.hi;
-        z.AF.hi = 0;
+        uint8_t a = z.A;
+        z.A = 0;
         alu<2>(z, a);
     } else if constexpr (N == 0x45) {
         z.iff = uint8_t((z.iff & ~IFF_1) | ((z.iff & IFF_2) ? IFF_1 : 0));
@@ -565,28 +624,28 @@ template <int N, class C> ALWAYS_INLINE void ed_op(C& c) {
     } else if constexpr (N == 0x46 || N == 0x56 || N == 0x5E) {
         z.iff = uint8_t((z.iff & ~(IFF_IM1 | IFF_IM2)) | (N == 0x56 ? IFF_IM1 : N == 0x5E ? IFF_IM2 : 0));
     } else if constexpr (N == 0x47) {
-        z.I = z.AF.hi;
+        z.I = z.A;
     } else if constexpr (N == 0x4F) {
         // LD R,A: R is not a refresh counter here and keeps its value.
     } else if constexpr (N == 0x57 || N == 0x5F) {
         if constexpr (N == 0x57)
-            z.AF.hi = z.I;
+            z.A = z.I;
         else {
             z.R = uint8_t(z.R + 1);
-            z.AF.hi = uint8_t(z.R - z.cycles_left);
+            z.A = uint8_t(z.R - z.cycles_left);
         }
-        z.AF.lo = uint8_t(zs_table[z.AF.hi] | ((z.iff & IFF_1) ? FLAG_PV : 0) | (z.AF.lo & FLAG_C));
+        z.F = uint8_t(zs_table[z.A] | ((z.iff & IFF_1) ? FLAG_PV : 0) | (z.F & FLAG_C));
     } else if constexpr (N == 0x67 || N == 0x6F) {
-        uint16_t a = z.HL.w();
+        uint16_t a = z.HL;
         uint8_t m = read(c, a);
         if constexpr (N == 0x67) {
-            cpu_write(a, uint8_t(z.AF.hi << 4 | m >> 4));
-            z.AF.hi = uint8_t((z.AF.hi & 0xF0) | (m & 0x0F));
+            cpu_write(a, uint8_t(z.A << 4 | m >> 4));
+            z.A = uint8_t((z.A & 0xF0) | (m & 0x0F));
         } else {
-            cpu_write(a, uint8_t(m << 4 | (z.AF.hi & 0x0F)));
-            z.AF.hi = uint8_t((z.AF.hi & 0xF0) | (m >> 4));
+            cpu_write(a, uint8_t(m << 4 | (z.A & 0x0F)));
+            z.A = uint8_t((z.A & 0xF0) | (m >> 4));
         }
-        z.AF.lo = uint8_t(pzs_table[z.AF.hi] | (z.AF.lo & FLAG_C));
+        z.F = uint8_t(pzs_table[z.A] | (z.F & FLAG_C));
     } else if constexpr (N >= 0xA0 && (N & 0xE4) == 0xA0) {
         constexpr int D = (N & 0x08) ? -1 : 1;
         constexpr bool REPEAT = (N & 0x10) != 0;
@@ -626,7 +685,7 @@ template <int M, class C> ALWAYS_INLINE void exec_index(C& c);
 
 template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
     constexpr int X = N >> 6, Y = (N >> 3) & 7, R = N & 7, P = Y >> 1, Q = Y & 1;
-    Z80State& z = c.z;
+    Regs& z = c.z;
     if constexpr (N == 0x76) {
         halt(c);
     } else if constexpr (X == 1) {
@@ -646,12 +705,13 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
     } else if constexpr (X == 0) {
         if constexpr (R == 0) {
             if constexpr (Y == 1) {
-                Z80Pair t = z.AF;
-                z.AF = z.AF2;
+                uint16_t t = uint16_t(z.A << 8 | z.F);
+                z.A = uint8_t(z.AF2 >> 8);
+                z.F = uint8_t(z.AF2);
                 z.AF2 = t;
             } else if constexpr (Y == 2) {
-                z.BC.hi = uint8_t(z.BC.hi - 1);
-                if (z.BC.hi != 0) {
+                z.BC = uint16_t(z.BC - 0x100);
+                if (z.BC >= 0x100) {
                     charge_taken<M>(c, 5);
                     relative_jump(c);
                 } else {
@@ -660,7 +720,7 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
             } else if constexpr (Y == 3) {
                 relative_jump(c);
             } else if constexpr (Y >= 4) {
-                if (condition<Y - 4>(z.AF.lo)) {
+                if (condition<Y - 4>(z.F)) {
                     charge_taken<M>(c, 5);
                     relative_jump(c);
                 } else {
@@ -671,24 +731,24 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
             if constexpr (Q == 0)
                 pair_set<M, P, false>(z, fetch16(c));
             else
-                index_pair<M>(z).set(add16(z, index_pair<M>(z).w(), pair_get<M, P, false>(z)));
+                index_pair<M>(z) = (add16(z, index_pair<M>(z), pair_get<M, P, false>(z)));
         } else if constexpr (R == 2) {
             if constexpr (P == 0 || P == 1) {
-                uint16_t a = P == 0 ? z.BC.w() : z.DE.w();
+                uint16_t a = P == 0 ? z.BC : z.DE;
                 if constexpr (Q == 0)
-                    cpu_write(a, z.AF.hi);
+                    cpu_write(a, z.A);
                 else
-                    z.AF.hi = read(c, a);
+                    z.A = read(c, a);
             } else {
                 uint16_t a = fetch16(c);
                 if constexpr (P == 2 && Q == 0)
-                    write16(a, index_pair<M>(z).w());
+                    write16(a, index_pair<M>(z));
                 else if constexpr (P == 2)
-                    index_pair<M>(z).set(read16(c, a));
+                    index_pair<M>(z) = (read16(c, a));
                 else if constexpr (Q == 0)
-                    cpu_write(a, z.AF.hi);
+                    cpu_write(a, z.A);
                 else
-                    z.AF.hi = read(c, a);
+                    z.A = read(c, a);
             }
         } else if constexpr (R == 3) {
             pair_set<M, P, false>(z, uint16_t(pair_get<M, P, false>(z) + (Q ? -1 : 1)));
@@ -698,7 +758,7 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
                 uint8_t v = read(c, a);
                 cpu_write(a, R == 4 ? inc8(z, v) : dec8(z, v));
             } else {
-                uint8_t& r = reg<M, Y>(z);
+                auto&& r = reg<M, Y>(z);
                 r = R == 4 ? inc8(z, r) : dec8(z, r);
             }
         } else if constexpr (R == 6) {
@@ -709,32 +769,36 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
                 reg<M, Y>(z) = fetch(c);
             }
         } else {
-            uint8_t a = z.AF.hi, f = z.AF.lo;
+            uint8_t a = z.A, f = z.F;
             if constexpr (Y == 0) {
-                z.AF.hi = uint8_t(a << 1 | a >> 7);
-                z.AF.lo = uint8_t((f & 0xEC) | a >> 7);
+                z.A = uint8_t(a << 1 | a >> 7);
+                z.F = uint8_t((f & 0xEC) | a >> 7);
             } else if constexpr (Y == 1) {
-                z.AF.hi = uint8_t(a >> 1 | a << 7);
-                z.AF.lo = uint8_t((f & 0xEC) | (a & 1));
+                z.A = uint8_t(a >> 1 | a << 7);
+                z.F = uint8_t((f & 0xEC) | (a & 1));
             } else if constexpr (Y == 2) {
-                z.AF.hi = uint8_t(a << 1 | (f & 1));
-                z.AF.lo = uint8_t((f & 0xEC) | a >> 7);
+                z.A = uint8_t(a << 1 | (f & 1));
+                z.F = uint8_t((f & 0xEC) | a >> 7);
             } else if constexpr (Y == 3) {
-                z.AF.hi = uint8_t(a >> 1 | (f & 1) << 7);
-                z.AF.lo = uint8_t((f & 0xEC) | (a & 1));
+                z.A = uint8_t(a >> 1 | (f & 1) << 7);
+                z.F = uint8_t((f & 0xEC) | (a & 1));
             } else if constexpr (Y == 4)
-                z.AF.set(daa_table[a | (f & FLAG_C) << 8 | (f & FLAG_H) << 5 | (f & FLAG_N) << 9]);
+            {
+                uint16_t v = daa_table[a | (f & FLAG_C) << 8 | (f & FLAG_H) << 5 | (f & FLAG_N) << 9];
+                z.A = uint8_t(v >> 8);
+                z.F = uint8_t(v);
+            }
             else if constexpr (Y == 5) {
-                z.AF.hi = uint8_t(~a);
-                z.AF.lo = uint8_t(f | FLAG_H | FLAG_N);
+                z.A = uint8_t(~a);
+                z.F = uint8_t(f | FLAG_H | FLAG_N);
             } else if constexpr (Y == 6)
-                z.AF.lo = uint8_t((f & 0xED) | FLAG_C);
+                z.F = uint8_t((f & 0xED) | FLAG_C);
             else
-                z.AF.lo = uint8_t(((f ^ FLAG_C) & 0xED) | ((f & FLAG_C) << 4));
+                z.F = uint8_t(((f ^ FLAG_C) & 0xED) | ((f & FLAG_C) << 4));
         }
     } else {
         if constexpr (R == 0) {
-            if (condition<Y>(z.AF.lo)) {
+            if (condition<Y>(z.F)) {
                 charge_taken<M>(c, 6);
                 z.PC = pop(c);
             }
@@ -744,7 +808,7 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
             else if constexpr (P == 0)
                 z.PC = pop(c);
             else if constexpr (P == 1) {
-                Z80Pair t = z.BC;
+                uint16_t t = z.BC;
                 z.BC = z.BC2;
                 z.BC2 = t;
                 t = z.DE;
@@ -754,12 +818,12 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
                 z.HL = z.HL2;
                 z.HL2 = t;
             } else if constexpr (P == 2)
-                z.PC = index_pair<M>(z).w();
+                z.PC = index_pair<M>(z);
             else
-                z.SP = index_pair<M>(z).w();
+                z.SP = index_pair<M>(z);
         } else if constexpr (R == 2) {
             uint16_t a = fetch16(c);
-            if (condition<Y>(z.AF.lo)) z.PC = a;
+            if (condition<Y>(z.F)) z.PC = a;
         } else if constexpr (R == 3) {
             if constexpr (Y == 0)
                 z.PC = fetch16(c);
@@ -769,20 +833,19 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
                 else
                     exec_index_cb<M>(c);
             } else if constexpr (Y == 2)
-                cpu_out(fetch(c), z.AF.hi);
+                cpu_out(fetch(c), z.A);
             else if constexpr (Y == 3)
-                z.AF.hi = cpu_in(fetch(c));
+                z.A = cpu_in(fetch(c));
             else if constexpr (Y == 4) {
-                Z80Pair& p = index_pair<M>(z);
+                uint16_t& p = index_pair<M>(z);
                 uint8_t lo = read(c, z.SP);
-                cpu_write(z.SP, p.lo);
+                cpu_write(z.SP, uint8_t(p));
                 uint16_t up = uint16_t(z.SP + 1);
                 uint8_t hi = read(c, up);
-                cpu_write(up, p.hi);
-                p.lo = lo;
-                p.hi = hi;
+                cpu_write(up, uint8_t(p >> 8));
+                p = uint16_t(hi << 8 | lo);
             } else if constexpr (Y == 5) {
-                Z80Pair t = z.DE;
+                uint16_t t = z.DE;
                 z.DE = z.HL;
                 z.HL = t;
             } else if constexpr (Y == 6)
@@ -791,7 +854,7 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
                 enable_interrupts(c);
         } else if constexpr (R == 4) {
             uint16_t a = fetch16(c);
-            if (condition<Y>(z.AF.lo)) {
+            if (condition<Y>(z.F)) {
                 charge_taken<M>(c, 7);
                 push(c, z.PC);
                 z.PC = a;
@@ -865,7 +928,8 @@ template <class Read> ALWAYS_INLINE void accept_interrupt(Z80State* s, uint16_t 
 }
 
 template <bool BANKED> uint16_t run(Z80State* s, Z80Banks* banks) {
-    Core<BANKED> c{*s, cpu_memory, s, 0, 0, {}};
+    Core<BANKED> c{{}, cpu_memory, s, 0, 0, {}};
+    load_state(c.z, *s);
     if constexpr (BANKED) {
         c.space.banks = banks;
         show_bank(c.space, banks->bank);
