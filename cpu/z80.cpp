@@ -1,8 +1,9 @@
 // The run loop and all instruction sets. One template, op<M, N>, describes opcode N of the
 // unprefixed set (M = 0) and of the DD and FD sets (M = 1, 2: HL replaced by IX or IY); it
 // is decoded at compile time, so every prefix gets its own jump table and each opcode byte
-// costs one dispatch. cpu_run works on a local copy of the state so that the registers can
-// live in host registers; the copy is written back around every call that sees the state.
+// costs one dispatch. cpu_run works on a local copy of the state (Regs, pairs kept as words) so
+// that the registers can live in host registers; the copy is written back around every call
+// that sees the state.
 #include "cpu/z80.h"
 
 #include "cpu/z80_tables.h"
@@ -38,7 +39,9 @@ struct Regs {
     uint8_t I;
     uint8_t R;
     int32_t cycle_period;
-    int32_t cycles_left;
+    // cycles_left - 1: the slice goes on while it is not negative, which the host tests from
+    // the sign of the subtraction that charges an instruction.
+    int32_t spare;
     int32_t cycles_saved;
     uint16_t irq_request;
     uint8_t irq_auto_reset;
@@ -154,7 +157,7 @@ ALWAYS_INLINE void store_state(Z80State& to, const Regs& from) {
     to.I = from.I;
     to.R = from.R;
     to.cycle_period = from.cycle_period;
-    to.cycles_left = from.cycles_left;
+    to.cycles_left = int32_t(uint32_t(from.spare) + 1);
     to.cycles_saved = from.cycles_saved;
     to.irq_request = from.irq_request;
     to.irq_auto_reset = from.irq_auto_reset;
@@ -177,7 +180,7 @@ ALWAYS_INLINE void load_state(Regs& to, const Z80State& from) {
     to.I = from.I;
     to.R = from.R;
     to.cycle_period = from.cycle_period;
-    to.cycles_left = from.cycles_left;
+    to.spare = int32_t(uint32_t(from.cycles_left) - 1);
     to.cycles_saved = from.cycles_saved;
     to.irq_request = from.irq_request;
     to.irq_auto_reset = from.irq_auto_reset;
@@ -191,14 +194,14 @@ template <class C> ALWAYS_INLINE void unpark(C& c) {
     if constexpr (C::banked) show_bank(c.space, c.space.banks->bank);
 }
 
-// A zero-cost instruction leaves cycles_left as it was, so consecutive ones all see the same
+// A zero-cost instruction leaves the budget as it was, so consecutive ones all see the same
 // value; anything that costs moves it on.
 template <class C> ALWAYS_INLINE void zero_cost_step(C& c) {
-    if (c.z.cycles_left != c.zero_mark) {
-        c.zero_mark = c.z.cycles_left;
+    if (c.z.spare != c.zero_mark) {
+        c.zero_mark = c.z.spare;
         c.zero_run = 0;
     }
-    if (++c.zero_run >= ZERO_COST_RUN_LIMIT) c.z.cycles_left = 0;
+    if (++c.zero_run >= ZERO_COST_RUN_LIMIT) c.z.spare = -1;
 }
 
 template <int M> ALWAYS_INLINE uint16_t& index_pair(Regs& z) {
@@ -261,8 +264,7 @@ template <int M, int P, bool AF> ALWAYS_INLINE void pair_set(Regs& z, uint16_t v
     else if constexpr (AF) {
         z.A = uint8_t(v >> 8);
         z.F = uint8_t(v);
-    }
-    else
+    } else
         z.SP = v;
 }
 
@@ -318,16 +320,16 @@ ALWAYS_INLINE void adc16(Regs& z, uint16_t y) {
     unsigned s = unsigned(x) + y + (z.F & FLAG_C);
     uint16_t r = uint16_t(s);
     z.F = uint8_t(((r >> 8) & FLAG_S) | (r == 0 ? FLAG_Z : 0) | (((x ^ y ^ s) >> 8) & FLAG_H) |
-                      ((~(x ^ y) & (y ^ r) & 0x8000) >> 13) | (s >> 16));
-    z.HL = (r);
+                  ((~(x ^ y) & (y ^ r) & 0x8000) >> 13) | (s >> 16));
+    z.HL = r;
 }
 ALWAYS_INLINE void sbc16(Regs& z, uint16_t y) {
     uint16_t x = z.HL;
     int d = int(x) - y - (z.F & FLAG_C);
     uint16_t r = uint16_t(d);
     z.F = uint8_t(((r >> 8) & FLAG_S) | (r == 0 ? FLAG_Z : 0) | (((x ^ y ^ d) >> 8) & FLAG_H) |
-                      (((x ^ y) & (x ^ r) & 0x8000) >> 13) | ((d >> 16) & FLAG_C) | FLAG_N);
-    z.HL = (r);
+                  (((x ^ y) & (x ^ r) & 0x8000) >> 13) | ((d >> 16) & FLAG_C) | FLAG_N);
+    z.HL = r;
 }
 
 // CB rotates and shifts; Y selects the operation.
@@ -374,17 +376,17 @@ template <int X, int Y> ALWAYS_INLINE uint8_t bit_change(uint8_t v) {
 template <class C> ALWAYS_INLINE void halt(C& c) {
     c.z.PC = uint16_t(c.z.PC - 1);
     c.z.iff |= IFF_HALTED;
-    c.z.cycles_left = 0;
+    c.z.spare = -1;
 }
 
 template <class C> ALWAYS_INLINE void enable_interrupts(C& c) {
     c.z.iff |= IFF_1;
     if (c.z.irq_request != HOOK_NONE) {
-        c.z.cycles_saved = c.z.cycles_left;
+        c.z.cycles_saved = c.z.spare + 1;
         c.z.iff |= IFF_AFTER_EI;
         // The zero-cost run goes on counting: an EI under a prefix costs nothing itself, and a
         // loop of such EIs and free jumps must still end its slice.
-        c.z.cycles_left = 1;
+        c.z.spare = 0;
     }
 }
 
@@ -395,7 +397,7 @@ template <class C> ALWAYS_INLINE void relative_jump(C& c) {
 
 // Taken-branch extras apply only without an index prefix.
 template <int M, class C> ALWAYS_INLINE void charge_taken(C& c, int32_t extra) {
-    if constexpr (M == 0) c.z.cycles_left -= extra;
+    if constexpr (M == 0) c.z.spare -= extra;
 }
 
 #define CASES16(G, h)                                                                                        \
@@ -440,7 +442,7 @@ template <class C> ALWAYS_INLINE void exec_cb(C& c) {
     switch (fetch(c)) {
 #define CB_CASE(n)                                                                                           \
     case n:                                                                                                  \
-        c.z.cycles_left -= cycles_cb[n];                                                                     \
+        c.z.spare -= cycles_cb[n];                                                                           \
         cb_op<n>(c);                                                                                         \
         break;
         CASES256(CB_CASE)
@@ -466,7 +468,7 @@ template <int M, class C> ALWAYS_INLINE void exec_index_cb(C& c) {
     switch (fetch(c)) {
 #define ICB_CASE(n)                                                                                          \
     case n:                                                                                                  \
-        c.z.cycles_left -= cycles_index_cb[n];                                                               \
+        c.z.spare -= cycles_index_cb[n];                                                                     \
         index_cb_op<n>(c, a);                                                                                \
         break;
         CASES256(ICB_CASE)
@@ -480,20 +482,20 @@ template <int D, bool REPEAT, class C> ALWAYS_INLINE void block_load(C& c) {
     Regs& z = c.z;
     for (;;) {
         cpu_write(z.DE, read(c, z.HL));
-        z.HL = (uint16_t(z.HL + D));
-        z.DE = (uint16_t(z.DE + D));
-        z.BC = (uint16_t(z.BC - 1));
+        z.HL = uint16_t(z.HL + D);
+        z.DE = uint16_t(z.DE + D);
+        z.BC = uint16_t(z.BC - 1);
         if constexpr (!REPEAT) {
             z.F = uint8_t((z.F & 0xE9) | (z.BC != 0 ? FLAG_PV : 0));
             return;
         } else {
-            z.cycles_left -= 21;
+            z.spare -= 21;
             if (z.BC == 0) {
-                z.cycles_left += 5;
+                z.spare += 5;
                 z.F &= 0xE9;
                 return;
             }
-            if (z.cycles_left <= 0) {
+            if (z.spare < 0) {
                 z.PC = uint16_t(z.PC - 2);
                 z.F = uint8_t((z.F & 0xE9) | FLAG_N);
                 return;
@@ -506,18 +508,18 @@ template <int D, bool REPEAT, class C> ALWAYS_INLINE void block_compare(C& c) {
     Regs& z = c.z;
     for (;;) {
         uint8_t a = z.A, v = read(c, z.HL);
-        z.HL = (uint16_t(z.HL + D));
-        z.BC = (uint16_t(z.BC - 1));
+        z.HL = uint16_t(z.HL + D);
+        z.BC = uint16_t(z.BC - 1);
         int d = int(a) - v;
         z.F = uint8_t(zs_table[uint8_t(d)] | (z.F & FLAG_C) | ((a ^ v ^ d) & FLAG_H) |
-                          (z.BC != 0 ? FLAG_PV : 0) | FLAG_N);
+                      (z.BC != 0 ? FLAG_PV : 0) | FLAG_N);
         if constexpr (!REPEAT) return;
-        z.cycles_left -= 21;
+        z.spare -= 21;
         if (z.BC == 0 || d == 0) {
-            z.cycles_left += 5;
+            z.spare += 5;
             return;
         }
-        if (z.cycles_left <= 0) {
+        if (z.spare < 0) {
             z.PC = uint16_t(z.PC - 2);
             return;
         }
@@ -536,7 +538,7 @@ template <int D, class C> ALWAYS_INLINE bool reaches_bank_window(C&, uint16_t a,
 // machine as one run.
 template <int D, class C> ALWAYS_INLINE void block_out_repeat(C& c) {
     Regs& z = c.z;
-    uint32_t budget = z.cycles_left > 0 ? uint32_t(z.cycles_left + 20) / 21 : 1;
+    uint32_t budget = z.spare >= 0 ? uint32_t(z.spare + 21) / 21 : 1;
     uint8_t b = uint8_t(z.BC >> 8), port = uint8_t(z.BC);
     uint32_t wanted = b != 0 ? b : 256;
     uint32_t count = budget < wanted ? budget : wanted;
@@ -547,12 +549,12 @@ template <int D, class C> ALWAYS_INLINE void block_out_repeat(C& c) {
         uint16_t a = z.HL;
         for (uint32_t n = count; n != 0; --n, a = uint16_t(a + D)) cpu_out(port, read(c, a));
     }
-    z.HL = (uint16_t(z.HL + D * int(count)));
+    z.HL = uint16_t(z.HL + D * int(count));
     b = uint8_t(b - count);
     z.BC = uint16_t(b << 8 | port);
-    z.cycles_left -= int32_t(21 * count);
+    z.spare -= int32_t(21 * count);
     if (b == 0) {
-        z.cycles_left += 5;
+        z.spare += 5;
         z.F = 0x42;
     } else {
         z.PC = uint16_t(z.PC - 2);
@@ -566,24 +568,24 @@ template <int D, bool REPEAT, bool OUT, class C> ALWAYS_INLINE void block_io(C& 
     for (;;) {
         if constexpr (OUT) {
             uint8_t v = read(c, z.HL);
-            z.HL = (uint16_t(z.HL + D));
+            z.HL = uint16_t(z.HL + D);
             cpu_out(uint8_t(z.BC), v);
         } else {
             cpu_write(z.HL, cpu_in(uint8_t(z.BC)));
-            z.HL = (uint16_t(z.HL + D));
+            z.HL = uint16_t(z.HL + D);
         }
         z.BC = uint16_t(z.BC - 0x100);
         if constexpr (!REPEAT) {
             z.F = z.BC < 0x100 ? 0x42 : 0x02;
             return;
         } else {
-            z.cycles_left -= 21;
+            z.spare -= 21;
             if (z.BC < 0x100) {
-                z.cycles_left += 5;
+                z.spare += 5;
                 z.F = 0x42;
                 return;
             }
-            if (z.cycles_left <= 0) {
+            if (z.spare < 0) {
                 z.PC = uint16_t(z.PC - 2);
                 z.F = 0x02;
                 return;
@@ -632,7 +634,7 @@ template <int N, class C> ALWAYS_INLINE void ed_op(C& c) {
             z.A = z.I;
         else {
             z.R = uint8_t(z.R + 1);
-            z.A = uint8_t(z.R - z.cycles_left);
+            z.A = uint8_t(z.R - 1 - z.spare);
         }
         z.F = uint8_t(zs_table[z.A] | ((z.iff & IFF_1) ? FLAG_PV : 0) | (z.F & FLAG_C));
     } else if constexpr (N == 0x67 || N == 0x6F) {
@@ -673,7 +675,7 @@ template <class C> ALWAYS_INLINE void exec_ed(C& c) {
     switch (fetch(c)) {
 #define ED_CASE(n)                                                                                           \
     case n:                                                                                                  \
-        c.z.cycles_left -= cycles_ed[n];                                                                     \
+        c.z.spare -= cycles_ed[n];                                                                           \
         ed_op<n>(c);                                                                                         \
         break;
         CASES256(ED_CASE)
@@ -731,7 +733,7 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
             if constexpr (Q == 0)
                 pair_set<M, P, false>(z, fetch16(c));
             else
-                index_pair<M>(z) = (add16(z, index_pair<M>(z), pair_get<M, P, false>(z)));
+                index_pair<M>(z) = add16(z, index_pair<M>(z), pair_get<M, P, false>(z));
         } else if constexpr (R == 2) {
             if constexpr (P == 0 || P == 1) {
                 uint16_t a = P == 0 ? z.BC : z.DE;
@@ -744,7 +746,7 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
                 if constexpr (P == 2 && Q == 0)
                     write16(a, index_pair<M>(z));
                 else if constexpr (P == 2)
-                    index_pair<M>(z) = (read16(c, a));
+                    index_pair<M>(z) = read16(c, a);
                 else if constexpr (Q == 0)
                     cpu_write(a, z.A);
                 else
@@ -782,13 +784,11 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
             } else if constexpr (Y == 3) {
                 z.A = uint8_t(a >> 1 | (f & 1) << 7);
                 z.F = uint8_t((f & 0xEC) | (a & 1));
-            } else if constexpr (Y == 4)
-            {
+            } else if constexpr (Y == 4) {
                 uint16_t v = daa_table[a | (f & FLAG_C) << 8 | (f & FLAG_H) << 5 | (f & FLAG_N) << 9];
                 z.A = uint8_t(v >> 8);
                 z.F = uint8_t(v);
-            }
-            else if constexpr (Y == 5) {
+            } else if constexpr (Y == 5) {
                 z.A = uint8_t(~a);
                 z.F = uint8_t(f | FLAG_H | FLAG_N);
             } else if constexpr (Y == 6)
@@ -887,7 +887,7 @@ template <int M, int N, class C> ALWAYS_INLINE void op(C& c) {
 
 // Each case charges its own cost, a constant of its opcode, instead of looking it up.
 template <int M, int N, class C> ALWAYS_INLINE void index_op(C& c) {
-    c.z.cycles_left -= cycles_index[N];
+    c.z.spare -= cycles_index[N];
     if constexpr (cycles_index[N] == 0 && N != 0xCB) zero_cost_step(c);
     op<M, N>(c);
 }
@@ -899,6 +899,15 @@ template <int M, class C> ALWAYS_INLINE void exec_index(C& c) {
         CASES256(INDEX_CASE)
 #undef INDEX_CASE
     }
+}
+
+// Charges after the work where the work does not look at the budget, so that the host tests
+// the budget straight from the subtraction.
+template <int N, class C> ALWAYS_INLINE void main_op(C& c) {
+    constexpr bool LOOKS = N == 0x76 || N == 0xFB || N == 0xCB || N == 0xDD || N == 0xED || N == 0xFD;
+    if constexpr (LOOKS) c.z.spare -= cycles_main[N];
+    op<0, N>(c);
+    if constexpr (!LOOKS) c.z.spare -= cycles_main[N];
 }
 
 // Accepts an interrupt; `read` reads the IM 2 vector's two bytes from the address space.
@@ -935,29 +944,30 @@ template <bool BANKED> uint16_t run(Z80State* s, Z80Banks* banks) {
         show_bank(c.space, banks->bank);
     }
     for (;;) {
-        do {
+        for (;;) {
             switch (fetch(c)) {
 #define MAIN_CASE(n)                                                                                         \
     case n:                                                                                                  \
-        c.z.cycles_left -= cycles_main[n];                                                                   \
-        op<0, n>(c);                                                                                         \
-        break;
+        main_op<n>(c);                                                                                       \
+        if (c.z.spare >= 0) continue;                                                                        \
+        goto slice_end;
                 CASES256(MAIN_CASE)
 #undef MAIN_CASE
             }
-        } while (c.z.cycles_left > 0);
+        }
+    slice_end:
 
         uint16_t vector;
         c.zero_run = 0;
         if (c.z.iff & IFF_AFTER_EI) {
             vector = c.z.irq_request;
             c.z.iff &= uint8_t(~IFF_AFTER_EI);
-            c.z.cycles_left += c.z.cycles_saved - 1;
+            c.z.spare += c.z.cycles_saved - 1;
         } else {
             park(c);
             vector = cpu_hook(s);
             unpark(c);
-            c.z.cycles_left = c.z.cycle_period;
+            c.z.spare = c.z.cycle_period - 1;
         }
         if (vector == HOOK_STOP) {
             park(c);
