@@ -138,31 +138,36 @@ constexpr Z80Pair pair(uint16_t v) { return Z80Pair{uint8_t(v), uint8_t(v >> 8)}
 
 // Field by field: a whole-struct copy of the registers that live in host registers is built on
 // the stack a byte at a time and then moved in wide words, which stalls the host at every
-// call (the loads cannot take the data from the byte stores still in flight).
+// call (the loads cannot take the data from the byte stores still in flight). These fields are
+// the same in both records; the pairs and the budget are converted.
+template <class To, class From> ALWAYS_INLINE void copy_same_fields(To& to, const From& from) {
+    to.PC = from.PC;
+    to.SP = from.SP;
+    to.iff = from.iff;
+    to.I = from.I;
+    to.R = from.R;
+    to.cycle_period = from.cycle_period;
+    to.cycles_saved = from.cycles_saved;
+    to.irq_request = from.irq_request;
+    to.irq_auto_reset = from.irq_auto_reset;
+}
 ALWAYS_INLINE void store_state(Z80State& to, const Regs& from) {
     static_assert(sizeof(Z80State) == 44, "a field added to Z80State must be copied here too");
+    copy_same_fields(to, from);
     to.AF = Z80Pair{from.F, from.A};
     to.BC = pair(from.BC);
     to.DE = pair(from.DE);
     to.HL = pair(from.HL);
     to.IX = pair(from.IX);
     to.IY = pair(from.IY);
-    to.PC = from.PC;
-    to.SP = from.SP;
     to.AF2 = pair(from.AF2);
     to.BC2 = pair(from.BC2);
     to.DE2 = pair(from.DE2);
     to.HL2 = pair(from.HL2);
-    to.iff = from.iff;
-    to.I = from.I;
-    to.R = from.R;
-    to.cycle_period = from.cycle_period;
     to.cycles_left = int32_t(uint32_t(from.spare) + 1);
-    to.cycles_saved = from.cycles_saved;
-    to.irq_request = from.irq_request;
-    to.irq_auto_reset = from.irq_auto_reset;
 }
 ALWAYS_INLINE void load_state(Regs& to, const Z80State& from) {
+    copy_same_fields(to, from);
     to.A = from.AF.hi;
     to.F = from.AF.lo;
     to.BC = word(from.BC);
@@ -170,20 +175,11 @@ ALWAYS_INLINE void load_state(Regs& to, const Z80State& from) {
     to.HL = word(from.HL);
     to.IX = word(from.IX);
     to.IY = word(from.IY);
-    to.PC = from.PC;
-    to.SP = from.SP;
     to.AF2 = word(from.AF2);
     to.BC2 = word(from.BC2);
     to.DE2 = word(from.DE2);
     to.HL2 = word(from.HL2);
-    to.iff = from.iff;
-    to.I = from.I;
-    to.R = from.R;
-    to.cycle_period = from.cycle_period;
     to.spare = int32_t(uint32_t(from.cycles_left) - 1);
-    to.cycles_saved = from.cycles_saved;
-    to.irq_request = from.irq_request;
-    to.irq_auto_reset = from.irq_auto_reset;
 }
 
 // Written back before, and read again after, any call that receives the state.
