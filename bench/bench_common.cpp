@@ -1,7 +1,8 @@
 #include "bench/bench_common.h"
 
 #include <cstdint>
-#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "frontend/surface.h"
@@ -14,9 +15,11 @@ std::string make_bench_card(const std::string& card) {
     return make_folders(games) ? games : std::string();
 }
 
+// Without a shell: a card path with a quote in it is still only a path.
 bool remove_bench_card(const std::string& card) {
-    std::string cmd = "rm -rf '" + card + "'";
-    return std::system(cmd.c_str()) == 0;
+    std::error_code error;
+    std::filesystem::remove_all(card, error);
+    return !error;
 }
 
 void start_headless_bench(HeadlessConfig config) {
