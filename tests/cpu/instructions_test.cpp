@@ -254,6 +254,91 @@ TEST(BaseSet, WordsAcrossTheTopOfMemoryWrap) {
     }
 }
 
+// An 8-bit register is half of a pair: writing it, or stepping it past 00 or FF, leaves the
+// other half as it was.
+TEST(BaseSet, ByteRegistersLeaveTheOtherHalfOfTheirPair) {
+    struct Case {
+        const char* what;
+        std::initializer_list<uint8_t> code;
+        Z80Pair Z80State::*pair;
+        uint16_t before, after;
+    };
+    const Case cases[] = {
+        {"LD B,n", {0x06, 0x5A}, &Z80State::BC, 0x1234, 0x5A34},
+        {"LD C,n", {0x0E, 0x5A}, &Z80State::BC, 0x1234, 0x125A},
+        {"LD H,L", {0x65}, &Z80State::HL, 0x1234, 0x3434},
+        {"INC C past FF", {0x0C}, &Z80State::BC, 0x12FF, 0x1200},
+        {"DEC C past 00", {0x0D}, &Z80State::BC, 0x1200, 0x12FF},
+        {"INC B past FF", {0x04}, &Z80State::BC, 0xFF34, 0x0034},
+        {"INC E past FF", {0x1C}, &Z80State::DE, 0x56FF, 0x5600},
+        {"DEC D past 00", {0x15}, &Z80State::DE, 0x0078, 0xFF78},
+        {"INC L past FF", {0x2C}, &Z80State::HL, 0x9AFF, 0x9A00},
+        {"DJNZ from 00", {0x10, 0x00}, &Z80State::BC, 0x0077, 0xFF77},
+        {"LD IXh,n", {0xDD, 0x26, 0x5A}, &Z80State::IX, 0x1234, 0x5A34},
+        {"INC IXl past FF", {0xDD, 0x2C}, &Z80State::IX, 0x12FF, 0x1200},
+        {"DEC IYh past 00", {0xFD, 0x25}, &Z80State::IY, 0x0034, 0xFF34},
+        {"LD IYl,IYh", {0xFD, 0x6C}, &Z80State::IY, 0x1234, 0x1212},
+        {"RL C (CB)", {0xCB, 0x11}, &Z80State::BC, 0x1280, 0x1200},
+        {"SET 7,D (CB)", {0xCB, 0xFA}, &Z80State::DE, 0x0034, 0x8034},
+        {"IN E,(C)", {0xED, 0x58}, &Z80State::DE, 0x1234, 0x12FF},
+    };
+    for (const Case& c : cases) {
+        Z80State s = machine_with(c.code);
+        s.AF.lo = 0;
+        (s.*c.pair).set(c.before);
+        step(s);
+        EXPECT_EQ((s.*c.pair).w(), c.after) << c.what;
+    }
+}
+
+// The run loop works on its own copy of the registers: every register of the record comes
+// back as it went in across slices, hooks and the exchanges.
+TEST(RunLoop, TheStateRecordComesBackWhole) {
+    Z80State s = machine_with({0x00, 0x00, 0x08, 0xD9, 0x08, 0xD9});
+    s.AF.set(0x1122);
+    s.BC.set(0x3344);
+    s.DE.set(0x5566);
+    s.HL.set(0x7788);
+    s.IX.set(0x99AA);
+    s.IY.set(0xBBCC);
+    s.AF2.set(0xDDEE);
+    s.BC2.set(0xF102);
+    s.DE2.set(0x0304);
+    s.HL2.set(0x0506);
+    s.SP = 0x0708;
+    s.I = 0x09;
+    s.R = 0x0A;
+    s.iff = IFF_IM1;
+    const Z80State in = s;
+    // A 4-cycle slice per instruction: each NOP, EX and EXX passes through the hook.
+    s.cycle_period = 4;
+    s.cycles_left = 4;
+    test_machine.hook_results.assign(5, HOOK_NONE);
+    EXPECT_EQ(cpu_run(&s), START + 6);
+    EXPECT_EQ(test_machine.hook_calls, 6u);
+    for (int32_t left : test_machine.hook_cycles_left) EXPECT_EQ(left, 0);
+    const Z80Pair Z80State::*pairs[] = {&Z80State::AF,  &Z80State::BC,  &Z80State::DE,  &Z80State::HL,
+                                        &Z80State::IX,  &Z80State::IY,  &Z80State::AF2, &Z80State::BC2,
+                                        &Z80State::DE2, &Z80State::HL2};
+    for (auto pair : pairs) EXPECT_EQ((s.*pair).w(), (in.*pair).w());
+    EXPECT_EQ(s.SP, in.SP);
+    EXPECT_EQ(s.I, in.I);
+    EXPECT_EQ(s.R, in.R);
+    EXPECT_EQ(s.iff, in.iff);
+}
+
+// A slice runs until its budget is spent: instructions of 4 cycles in a slice of P cycles run
+// ceil(P / 4) times, and the hook sees what is left (0 down to -3).
+TEST(RunLoop, SlicesEndWhenTheBudgetIsSpent) {
+    for (int32_t period = 1; period <= 13; ++period) {
+        Z80State s = machine_with({}, period);
+        s.cycles_left = period;
+        test_machine.hook_results.clear();
+        EXPECT_EQ(cpu_run(&s), START + (period + 3) / 4) << period;
+        EXPECT_EQ(test_machine.hook_cycles_left.at(0), period - 4 * ((period + 3) / 4)) << period;
+    }
+}
+
 TEST(CbAndEdSets, BitsBlocksAndSpecialRegisters) {
     Z80State s = machine_with({0xCB, 0x30, 0xCB, 0x7F, 0xCB, 0xC6});
     s.BC.hi = 0x80;
